@@ -1,0 +1,30 @@
+# Marovel: `make run` builds and starts the application, `make test` runs every test.
+PRESET ?= default
+JOBS ?= $(shell nproc)
+
+.PHONY: deps configure build run test test-asan bench clean
+
+deps:
+	@bash scripts/install-deps
+
+configure: deps
+	@cmake --preset $(PRESET) >/dev/null
+
+build: configure
+	@cmake --build --preset $(PRESET) -j $(JOBS)
+
+run: build
+	@if [ -x build/$(PRESET)/bin/marovel ]; then exec build/$(PRESET)/bin/marovel; \
+	else echo "The Marovel application is not built yet: only the core library and its tests exist."; exit 1; fi
+
+test: build
+	@ctest --preset $(PRESET)
+
+test-asan:
+	@$(MAKE) --no-print-directory test PRESET=asan
+
+bench: build
+	@bash bench/run $(PRESET)
+
+clean:
+	rm -rf build

@@ -1,0 +1,274 @@
+#include "FileSystem.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+int writeAll(int fd, const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return 0;
+}
+
+// Removes `path`, a folder with everything in it, without following symbolic links.
+int removeTree(const QByteArray &path)
+{
+    struct stat info;
+    if (::lstat(path.constData(), &info) != 0)
+        return errno;
+    if (!S_ISDIR(info.st_mode))
+        return ::unlink(path.constData()) == 0 ? 0 : errno;
+    DIR *dir = ::opendir(path.constData());
+    if (!dir)
+        return errno;
+    int result = 0;
+    while (dirent *entry = ::readdir(dir)) {
+        if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, ".."))
+            continue;
+        if (int e = removeTree(path + '/' + entry->d_name); e && !result)
+            result = e;
+    }
+    ::closedir(dir);
+    if (result)
+        return result;
+    return ::rmdir(path.constData()) == 0 ? 0 : errno;
+}
+
+int copyTimesAndMode(const QByteArray &to, const struct stat &info)
+{
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    if (::utimensat(AT_FDCWD, to.constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    if (!S_ISLNK(info.st_mode) && ::chmod(to.constData(), info.st_mode & 07777) != 0)
+        return errno;
+    return 0;
+}
+
+int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &info)
+{
+    const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (in < 0)
+        return errno;
+    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        const int e = errno;
+        ::close(in);
+        return e;
+    }
+    int result = 0;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            result = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        if ((result = writeAll(out, buffer, size_t(n))))
+            break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && !result)
+        result = errno;
+    return result ? result : copyTimesAndMode(to, info);
+}
+
+// Copies `from` to the new name `to` (which must not exist), recursively for folders.
+int copyTree(const QByteArray &from, const QByteArray &to)
+{
+    struct stat info;
+    if (::lstat(from.constData(), &info) != 0)
+        return errno;
+    if (S_ISLNK(info.st_mode)) {
+        QByteArray target(info.st_size + 1, '\0');
+        const ssize_t n = ::readlink(from.constData(), target.data(), target.size());
+        if (n < 0)
+            return errno;
+        target.truncate(n);
+        if (::symlink(target.constData(), to.constData()) != 0)
+            return errno;
+        return copyTimesAndMode(to, info);
+    }
+    if (S_ISREG(info.st_mode))
+        return copyFile(from, to, info);
+    if (!S_ISDIR(info.st_mode))
+        return ENOTSUP; // devices, sockets and pipes are not moved across file systems
+    if (::mkdir(to.constData(), 0700) != 0)
+        return errno;
+    DIR *dir = ::opendir(from.constData());
+    if (!dir)
+        return errno;
+    int result = 0;
+    while (dirent *entry = ::readdir(dir)) {
+        if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, ".."))
+            continue;
+        if ((result = copyTree(from + '/' + entry->d_name, to + '/' + entry->d_name)))
+            break;
+    }
+    ::closedir(dir);
+    return result ? result : copyTimesAndMode(to, info);
+}
+
+// For file systems without RENAME_NOREPLACE: claim the name with an exclusively created
+// placeholder of the same type, then rename over that placeholder.
+int moveOverPlaceholder(const QByteArray &from, const QByteArray &to)
+{
+    struct stat info;
+    if (::lstat(from.constData(), &info) != 0)
+        return errno;
+    if (S_ISDIR(info.st_mode)) {
+        if (::mkdir(to.constData(), 0700) != 0)
+            return errno;
+    } else {
+        const int fd = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return errno;
+        ::close(fd);
+    }
+    if (::rename(from.constData(), to.constData()) != 0) {
+        const int e = errno;
+        S_ISDIR(info.st_mode) ? ::rmdir(to.constData()) : ::unlink(to.constData());
+        return e;
+    }
+    return 0;
+}
+
+} // namespace
+
+namespace FileSystem {
+
+QByteArray encodeName(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+bool exists(const QString &path)
+{
+    struct stat info;
+    return ::lstat(encodeName(path).constData(), &info) == 0;
+}
+
+bool isDirectory(const QString &path)
+{
+    struct stat info;
+    return ::stat(encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+int makePath(const QString &path)
+{
+    const QByteArray bytes = encodeName(path);
+    if (bytes.isEmpty())
+        return ENOENT;
+    for (qsizetype i = 1; i <= bytes.size(); ++i) {
+        if (i < bytes.size() && bytes[i] != '/')
+            continue;
+        const QByteArray part = bytes.left(i);
+        if (::mkdir(part.constData(), 0755) == 0 || errno == EEXIST) {
+            struct stat info;
+            if (::stat(part.constData(), &info) != 0)
+                return errno;
+            if (!S_ISDIR(info.st_mode))
+                return ENOTDIR;
+            continue;
+        }
+        return errno;
+    }
+    return 0;
+}
+
+int moveNoReplace(const QString &fromPath, const QString &toPath)
+{
+    const QByteArray from = encodeName(fromPath);
+    const QByteArray to = encodeName(toPath);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS || error == ENOTSUP) {
+        struct stat info;
+        if (::lstat(from.constData(), &info) != 0)
+            return errno;
+        error = moveOverPlaceholder(from, to);
+        if (error != EXDEV)
+            return error;
+    }
+    if (error != EXDEV)
+        return error;
+    if (exists(toPath))
+        return EEXIST;
+    if (int e = copyTree(from, to)) {
+        if (e != EEXIST)
+            removeTree(to);
+        return e;
+    }
+    return removeTree(from);
+}
+
+int writeAtomically(const QString &path, const QByteArray &bytes)
+{
+    QByteArray temp = encodeName(path) + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int result = writeAll(fd, bytes.constData(), size_t(bytes.size()));
+    if (!result && ::fchmod(fd, 0644) != 0)
+        result = errno;
+    if (!result && ::fsync(fd) != 0)
+        result = errno;
+    if (::close(fd) != 0 && !result)
+        result = errno;
+    if (!result && ::rename(temp.constData(), encodeName(path).constData()) != 0)
+        result = errno;
+    if (result)
+        ::unlink(temp.constData());
+    return result;
+}
+
+int appendLine(const QString &path, const QByteArray &line)
+{
+    const int fd = ::open(encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC,
+                          0644);
+    if (fd < 0)
+        return errno;
+    QByteArray record;
+    struct stat info;
+    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+        const int reader = ::open(encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        char last = '\n';
+        if (reader >= 0) {
+            if (::pread(reader, &last, 1, info.st_size - 1) != 1)
+                last = '\n';
+            ::close(reader);
+        }
+        if (last != '\n')
+            record += '\n';
+    }
+    record += line;
+    if (!record.endsWith('\n'))
+        record += '\n';
+    int result = writeAll(fd, record.constData(), size_t(record.size()));
+    if (::close(fd) != 0 && !result)
+        result = errno;
+    return result;
+}
+
+} // namespace FileSystem

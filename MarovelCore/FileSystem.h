@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// File-system primitives shared by the core library and the application's file operations.
+// None of them ever replaces an existing item.
+namespace FileSystem {
+
+// Whether anything has this name, without following a final symbolic link (a dangling link
+// is an existing name).
+bool exists(const QString &path);
+bool isDirectory(const QString &path); // follows links, like the file system's notion of "a folder"
+
+// Creates the folder and every missing parent; an existing folder is no error. Returns 0 or
+// the errno of the failure.
+int makePath(const QString &path);
+
+// Moves `from` to `to`, failing with EEXIST when anything has the name `to` already. Within
+// one file system this is renameat2(RENAME_NOREPLACE), or link+unlink where the file system
+// refuses that flag; across file systems the item is copied (modes and times kept) to a
+// name created exclusively and the source removed afterwards. Returns 0 or an errno.
+int moveNoReplace(const QString &from, const QString &to);
+
+// Writes `bytes` as the whole new content of `path` atomically (a temporary file in the
+// same folder, then rename), so readers see the old or the new file, never a part.
+// Returns 0 or an errno.
+int writeAtomically(const QString &path, const QByteArray &bytes);
+
+// Appends `bytes` with O_APPEND in one write; when the file is not empty and does not end
+// in a line feed (a record cut short), a line feed is written first. Creates the file.
+// Returns 0 or an errno.
+int appendLine(const QString &path, const QByteArray &line);
+
+QByteArray encodeName(const QString &path);
+
+} // namespace FileSystem

@@ -1,0 +1,51 @@
+#include "TextUtil.h"
+
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(TextUtil, GraphemesCountWhatAUserSeesAsOneCharacter)
+{
+    const QString family = QString::fromUtf8("👨‍👩‍👧");
+    const QString accented = QString::fromUtf8("e\u0301");
+    const QString text = QString::fromUtf8("发票") + family + accented + "x";
+    EXPECT_EQ(TextUtil::graphemeCount(text), 5);
+    EXPECT_EQ(TextUtil::graphemePrefix(text, 3), QString::fromUtf8("发票") + family);
+    EXPECT_EQ(TextUtil::graphemePrefix(text, 4), QString::fromUtf8("发票") + family + accented);
+    EXPECT_EQ(TextUtil::graphemePrefix(text, 50), text);
+    EXPECT_EQ(TextUtil::graphemePrefix(text, 0), QString());
+    EXPECT_EQ(TextUtil::graphemeCount(QString()), 0);
+}
+
+TEST(TextUtil, CanonicalEquivalence)
+{
+    EXPECT_TRUE(TextUtil::canonicallyEqual(QString::fromUtf8("Caf\u00e9"), QString::fromUtf8("Cafe\u0301")));
+    EXPECT_FALSE(TextUtil::canonicallyEqual("Docs", "docs"));
+}
+
+TEST(TextUtil, UuidText)
+{
+    const QString text = TextUtil::newUuidText();
+    EXPECT_EQ(text.size(), 36);
+    EXPECT_EQ(text, text.toUpper());
+    EXPECT_TRUE(TextUtil::isUuidText(text));
+    EXPECT_TRUE(TextUtil::isUuidText(text.toLower()));
+    for (const char *bad : {"", "../../x", "{12345678-1234-1234-1234-123456789012}",
+                            "12345678-1234-1234-1234-12345678901", "12345678-1234-1234-1234-1234567890123",
+                            "1234567g-1234-1234-1234-123456789012"})
+        EXPECT_FALSE(TextUtil::isUuidText(QString::fromLatin1(bad))) << bad;
+}
+
+TEST(TextUtil, SecondsSince2001)
+{
+    const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+    EXPECT_EQ(TextUtil::secondsSince2001(reference), 0.0);
+    EXPECT_EQ(TextUtil::secondsSince2001(reference.addSecs(-1)), -1.0);
+    const QDateTime when(QDate(2025, 3, 4), QTime(8, 5, 9, 500), Qt::UTC);
+    EXPECT_DOUBLE_EQ(TextUtil::secondsSince2001(when), 762768309.5);
+    EXPECT_EQ(TextUtil::dateFromSecondsSince2001(762768309.5), when);
+}
+
+} // namespace
