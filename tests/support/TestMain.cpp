@@ -1,5 +1,6 @@
-// main() of every test executable: isolates the process in a fresh temporary folder, then
-// runs GoogleTest under a QCoreApplication.
+// main() of every test executable: each test runs in a fresh temporary folder that holds
+// its HOME, XDG folders and MAROVEL_HOME, so tests never see each other's files, whether
+// CTest runs them one per process or a developer runs the whole executable.
 #include <QCoreApplication>
 #include <QDir>
 
@@ -9,32 +10,53 @@
 #include <cstdlib>
 #include <string>
 
+namespace {
+
+class IsolatedFolders : public testing::EmptyTestEventListener
+{
+public:
+    explicit IsolatedFolders(std::string base) : m_base(std::move(base)) {}
+
+    void OnTestStart(const testing::TestInfo &) override
+    {
+        const std::string root = m_base + "/" + std::to_string(++m_count);
+        const auto place = [&](const char *name, const std::string &sub) {
+            const std::string path = root + "/" + sub;
+            QDir().mkpath(QString::fromStdString(path));
+            ::setenv(name, path.c_str(), 1);
+        };
+        QDir().mkpath(QString::fromStdString(root));
+        ::setenv("MAROVEL_TEST_ROOT", root.c_str(), 1);
+        place("HOME", "home");
+        place("XDG_CONFIG_HOME", "home/.config");
+        place("XDG_DATA_HOME", "home/.local/share");
+        place("XDG_CACHE_HOME", "home/.cache");
+        ::setenv("MAROVEL_HOME", (root + "/marovel-home").c_str(), 1);
+        QDir::setCurrent(QString::fromStdString(root));
+    }
+
+private:
+    std::string m_base;
+    int m_count = 0;
+};
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     // Under /tmp, never under a folder named like a development folder ("build", ...).
     char pattern[] = "/tmp/marovel-test-XXXXXX";
-    const char *root = ::mkdtemp(pattern);
-    if (!root)
+    const char *base = ::mkdtemp(pattern);
+    if (!base)
         return 2;
-    const std::string base(root);
-    const auto place = [&](const char *name, const std::string &sub) {
-        const std::string path = base + "/" + sub;
-        QDir().mkpath(QString::fromStdString(path));
-        ::setenv(name, path.c_str(), 1);
-    };
-    ::setenv("MAROVEL_TEST_ROOT", root, 1);
-    place("HOME", "home");
-    place("XDG_CONFIG_HOME", "home/.config");
-    place("XDG_DATA_HOME", "home/.local/share");
-    place("XDG_CACHE_HOME", "home/.cache");
-    ::setenv("MAROVEL_HOME", (base + "/marovel-home").c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::setlocale(LC_ALL, "C.UTF-8");
 
     ::testing::InitGoogleTest(&argc, argv);
+    testing::UnitTest::GetInstance()->listeners().Append(new IsolatedFolders(base));
     QCoreApplication app(argc, argv);
     const int result = RUN_ALL_TESTS();
     if (!std::getenv("MAROVEL_KEEP_TEST_HOME"))
-        QDir(QString::fromStdString(base)).removeRecursively();
+        QDir(QString::fromLatin1(base)).removeRecursively();
     return result;
 }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "CoreError.h"
+#include "Plan.h"
+
+#include <QString>
+
+#include <functional>
+
+// The description of the error `call` throws, or "<no error>".
+inline QString errorOf(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const MarovelError &e) {
+        return e.description();
+    }
+    return QStringLiteral("<no error>");
+}
+
+inline MarovelOperation op(OpKind kind, std::optional<QString> from, const QString &to)
+{
+    return {QUuid::createUuid(), kind, std::move(from), to};
+}
+
+inline MarovelOperation move(const QString &from, const QString &to)
+{
+    return op(OpKind::Move, from, to);
+}
+
+inline MarovelOperation mkdir(const QString &to)
+{
+    return op(OpKind::Mkdir, std::nullopt, to);
+}

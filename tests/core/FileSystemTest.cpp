@@ -1,0 +1,76 @@
+#include "FileSystem.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+TEST(FileSystem, MoveNeverReplacesAnExistingName)
+{
+    const QString dir = TestSupport::makeFolder("moves");
+    TestSupport::writeFile(dir + "/a", "A");
+    TestSupport::writeFile(dir + "/b", "B");
+    ASSERT_EQ(::symlink("nowhere", QFile::encodeName(dir + "/dangling").constData()), 0);
+
+    EXPECT_EQ(FileSystem::moveNoReplace(dir + "/a", dir + "/b"), EEXIST);
+    EXPECT_EQ(FileSystem::moveNoReplace(dir + "/a", dir + "/dangling"), EEXIST);
+    EXPECT_EQ(TestSupport::readFile(dir + "/a"), QByteArray("A"));
+    EXPECT_EQ(TestSupport::readFile(dir + "/b"), QByteArray("B"));
+
+    EXPECT_EQ(FileSystem::moveNoReplace(dir + "/a", dir + "/c"), 0);
+    EXPECT_FALSE(FileSystem::exists(dir + "/a"));
+    EXPECT_EQ(TestSupport::readFile(dir + "/c"), QByteArray("A"));
+    EXPECT_EQ(FileSystem::moveNoReplace(dir + "/missing", dir + "/d"), ENOENT);
+    EXPECT_TRUE(FileSystem::exists(dir + "/dangling"));
+    EXPECT_FALSE(FileSystem::isDirectory(dir + "/dangling"));
+}
+
+TEST(FileSystem, MoveAcrossFileSystemsCopiesThenRemoves)
+{
+    // /dev/shm is a tmpfs of its own on Linux; /tmp may be on the same one, so the test
+    // only runs where the two really differ.
+    struct stat a, b;
+    const QString source = TestSupport::makeFolder("xdev");
+    if (::stat("/dev/shm", &b) != 0 || ::stat(QFile::encodeName(source).constData(), &a) != 0
+        || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system here";
+
+    TestSupport::writeFile(source + "/tree/inner/file.txt", "content");
+    ASSERT_EQ(::chmod(QFile::encodeName(source + "/tree/inner/file.txt").constData(), 0640), 0);
+    ASSERT_EQ(::symlink("inner/file.txt", QFile::encodeName(source + "/tree/link").constData()), 0);
+    const QString target = QStringLiteral("/dev/shm/marovel-xdev-%1").arg(::getpid());
+
+    ASSERT_EQ(FileSystem::moveNoReplace(source + "/tree", target), 0);
+    EXPECT_FALSE(FileSystem::exists(source + "/tree"));
+    EXPECT_EQ(TestSupport::readFile(target + "/inner/file.txt"), QByteArray("content"));
+    EXPECT_EQ(QFileInfo(target + "/link").symLinkTarget(), target + "/inner/file.txt");
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(target + "/inner/file.txt").constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+
+    // Back across, onto a name that is taken: refused, and nothing is lost.
+    TestSupport::writeFile(source + "/taken", "mine");
+    EXPECT_EQ(FileSystem::moveNoReplace(target, source + "/taken"), EEXIST);
+    EXPECT_EQ(TestSupport::readFile(source + "/taken"), QByteArray("mine"));
+    EXPECT_TRUE(FileSystem::exists(target + "/inner/file.txt"));
+    QDir(target).removeRecursively();
+}
+
+TEST(FileSystem, AtomicWriteReplacesWholeFiles)
+{
+    const QString path = TestSupport::makeFolder("atomic") + "/file.json";
+    EXPECT_EQ(FileSystem::writeAtomically(path, "first"), 0);
+    EXPECT_EQ(FileSystem::writeAtomically(path, "second"), 0);
+    EXPECT_EQ(TestSupport::readFile(path), QByteArray("second"));
+    EXPECT_EQ(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    EXPECT_NE(FileSystem::writeAtomically(TestSupport::root() + "/no/such/folder/x", "x"), 0);
+}
+
+} // namespace
