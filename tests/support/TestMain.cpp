@@ -2,6 +2,9 @@
 // its HOME, XDG folders and MAROVEL_HOME, so tests never see each other's files, whether
 // CTest runs them one per process or a developer runs the whole executable.
 #include <QCoreApplication>
+#ifdef MAROVEL_TEST_GUI
+#include <QApplication>
+#endif
 #include <QDir>
 
 #include <gtest/gtest.h>
@@ -54,7 +57,11 @@ int main(int argc, char **argv)
 
     ::testing::InitGoogleTest(&argc, argv);
     testing::UnitTest::GetInstance()->listeners().Append(new IsolatedFolders(base));
+#ifdef MAROVEL_TEST_GUI
+    QApplication app(argc, argv);
+#else
     QCoreApplication app(argc, argv);
+#endif
     const int result = RUN_ALL_TESTS();
     if (!std::getenv("MAROVEL_KEEP_TEST_HOME"))
         QDir(QString::fromLatin1(base)).removeRecursively();
