@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QMap>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <ostream>
+#include <utility>
+
+#include "Extractor.h"
+
+// Readable test output for extraction results.
+inline void PrintTo(const Extraction &e, std::ostream *os)
+{
+    *os << "{\"" << e.text.toStdString() << "\", " << e.source.toStdString() << "}";
+}
+
+// Small documents written from scratch for the content readers' tests and benchmark.
+namespace Fixtures {
+
+// A PDF writer: pages with Helvetica text lines, lines in the Chinese CID font
+// STSong-Light (UniGB-UCS2-H, read through poppler-data), lines in a font whose ToUnicode
+// map sends the letters A-Z to chosen characters (as writers that map glyphs to Kangxi
+// radicals do), and a picture covering the page. Optionally document information and a
+// user password (RC4 40-bit, standard security handler revision 2).
+class PdfBuilder
+{
+public:
+    struct Page
+    {
+        QSizeF size{300, 200};
+        QStringList lines; // Latin-1 text, Helvetica
+        double fontSize = 10;
+        QStringList cjkLines; // any BMP text, STSong-Light
+        QString mappedLine;   // letters A-Z, shown through `mapping`
+        QImage picture;       // drawn over the whole page
+    };
+
+    void addPage(const Page &page) { m_pages << page; }
+    void setInfo(const QString &title, const QString &subject = {}, const QString &keywords = {});
+    void setUserPassword(const QByteArray &password) { m_userPassword = password; }
+    // The characters that the letters A, B, C... of `mappedLine` stand for.
+    void setMapping(const QString &characters) { m_mapping = characters; }
+
+    QByteArray build() const;
+
+private:
+    QList<Page> m_pages;
+    QString m_title, m_subject, m_keywords;
+    QByteArray m_userPassword;
+    QString m_mapping;
+};
+
+// A zip file with the given entries (name → bytes), written through libarchive.
+QByteArray zip(const QList<std::pair<QString, QByteArray>> &entries);
+
+// A binary property list of the value: QVariantMap, QVariantList, QByteArray, QString,
+// integers and booleans.
+QByteArray binaryPropertyList(const QVariant &root);
+
+// A Word 97 compound file whose WordDocument stream holds `text` (UTF-16, paragraphs
+// ended by "\r"), the layout catdoc reads.
+QByteArray wordDocument(const QString &text);
+
+// An image of the lines drawn black on white in the given font family.
+QImage paintedText(const QStringList &lines, const QString &family, int pixelSize,
+                   const QSize &size);
+
+} // namespace Fixtures

@@ -1,0 +1,340 @@
+// The PDF readers with real poppler on hand-written documents. Recognition is the real
+// tesseract engine where a scanned page is read; elsewhere a recogniser of the test's own
+// stands in, so the thresholds between text layer and recognition can be set exactly.
+#include "PdfReader.h"
+#include "Extractor.h"
+#include "Fixtures.h"
+#include "TestSupport.h"
+#include "TextUtil.h"
+
+#include <QDir>
+
+#include <poppler-qt6.h>
+
+#include <gtest/gtest.h>
+
+using Fixtures::PdfBuilder;
+
+namespace {
+
+QString save(const QString &name, const QByteArray &pdf)
+{
+    const QString path = QDir(TestSupport::root()).filePath(name);
+    TestSupport::writeFile(path, pdf);
+    return path;
+}
+
+// A line of `n` readable characters without spaces, different at every position.
+QString letters(int n, char first = 'a')
+{
+    QString s;
+    for (int i = 0; i < n; ++i)
+        s += QChar(first + (i % 26));
+    return s;
+}
+
+// Recognises nothing, but notes which page it was shown (pages are told apart by width).
+struct PageSpy
+{
+    QList<int> widths;
+    QString answer;
+    PdfReader::Recognizer recognizer()
+    {
+        return [this](const QImage &image) {
+            widths << image.width();
+            return answer;
+        };
+    }
+};
+
+// A document of `count` pages; page i is (600 + 10 i) points wide and carries `text(i)`.
+QByteArray pages(int count, const std::function<QString(int)> &text)
+{
+    PdfBuilder builder;
+    for (int i = 0; i < count; ++i) {
+        PdfBuilder::Page page;
+        page.size = QSizeF(600 + 10 * i, 200);
+        page.fontSize = 2;
+        const QString line = text(i);
+        if (!line.isEmpty())
+            page.lines = {line};
+        builder.addPage(page);
+    }
+    return builder.build();
+}
+
+int widthOfPage(int i)
+{
+    return 3 * (600 + 10 * i); // small pages are drawn three times enlarged
+}
+
+} // namespace
+
+TEST(PdfReader, PagesLookedAtForNaming)
+{
+    EXPECT_EQ(PdfReader::namingPages(0), QList<int>());
+    EXPECT_EQ(PdfReader::namingPages(1), QList<int>({0}));
+    EXPECT_EQ(PdfReader::namingPages(3), QList<int>({0, 1, 2}));
+    EXPECT_EQ(PdfReader::namingPages(4), QList<int>({0, 1, 3}));
+    EXPECT_EQ(PdfReader::namingPages(10), QList<int>({0, 1, 9}));
+}
+
+TEST(PdfReader, RenderScale)
+{
+    EXPECT_DOUBLE_EQ(PdfReader::renderScale({595, 842}), 2200.0 / 842); // A4
+    EXPECT_DOUBLE_EQ(PdfReader::renderScale({200, 100}), 3);            // enlarged at most 3x
+    EXPECT_DOUBLE_EQ(PdfReader::renderScale({2200.0 / 3, 500}), 3);
+    EXPECT_DOUBLE_EQ(PdfReader::renderScale({2200, 1000}), 1);
+    EXPECT_DOUBLE_EQ(PdfReader::renderScale({5000, 3000}), 1); // never reduced
+}
+
+TEST(PdfReader, TextLayerReadPageByPageInTheChosenOrder)
+{
+    PageSpy spy;
+    // Three pages: all of them, in order. The layer is long enough, so nothing is drawn.
+    const QString three =
+        save("three.pdf",
+             pages(3, [](int i) { return QString("Page%1%2").arg(i + 1).arg(letters(80)); }));
+    Extraction result = PdfReader::forNaming(three, spy.recognizer());
+    EXPECT_EQ(result.source, "pdf-text");
+    EXPECT_EQ(result.text, QString("Page1%1\nPage2%1\nPage3%1").arg(letters(80)));
+    EXPECT_TRUE(spy.widths.isEmpty());
+
+    // Ten pages: the first, the second and the last.
+    const QString ten =
+        save("ten.pdf",
+             pages(10, [](int i) { return QString("Page%1%2").arg(i + 1).arg(letters(80)); }));
+    result = PdfReader::forNaming(ten, spy.recognizer());
+    EXPECT_EQ(result.text, QString("Page1%1\nPage2%1\nPage10%1").arg(letters(80)));
+
+    // Pages 1 and 2 already give 600 characters: page 10 is not read.
+    const QString full =
+        save("full.pdf",
+             pages(10, [](int i) { return QString("Page%1%2").arg(i + 1).arg(letters(300)); }));
+    result = PdfReader::forNaming(full, spy.recognizer());
+    EXPECT_EQ(result.text, QString("Page1%1\nPage2%1").arg(letters(300)));
+
+    // The index reads every page, untrimmed, each followed by a line break.
+    result = PdfReader::forIndex(ten, spy.recognizer());
+    EXPECT_EQ(result.source, "pdf-text");
+    for (int i = 1; i <= 10; ++i)
+        EXPECT_TRUE(result.text.contains(QString("Page%1%2").arg(i).arg(letters(80)))) << i;
+    EXPECT_TRUE(result.text.indexOf("Page3") < result.text.indexOf("Page4"));
+    EXPECT_TRUE(spy.widths.isEmpty());
+}
+
+TEST(PdfReader, RecognitionVisitsTheSamePagesAndStopsEarly)
+{
+    // Ten pages with no usable text: pages 1, 2 and 10 are drawn, in that order.
+    const QString ten = save("scan.pdf", pages(10, [](int) { return QString(); }));
+    PageSpy spy;
+    spy.answer = letters(100);
+    Extraction result = PdfReader::forNaming(ten, spy.recognizer());
+    EXPECT_EQ(spy.widths, QList<int>({widthOfPage(0), widthOfPage(1), widthOfPage(9)}));
+    EXPECT_EQ(result.source, "pdf-ocr");
+    EXPECT_EQ(result.text, QString("%1\n%1\n%1").arg(letters(100)));
+
+    // Once more than 599 characters are recognised, no further page is drawn.
+    spy.widths.clear();
+    spy.answer = letters(600);
+    result = PdfReader::forNaming(ten, spy.recognizer());
+    EXPECT_EQ(spy.widths, QList<int>({widthOfPage(0)}));
+    EXPECT_EQ(result.text, letters(600));
+
+    // The index draws every page in order.
+    spy.widths.clear();
+    spy.answer = "x";
+    result = PdfReader::forIndex(ten, spy.recognizer());
+    ASSERT_EQ(spy.widths.size(), 10);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(spy.widths[i], widthOfPage(i));
+    EXPECT_EQ(result, (Extraction{QString("x\n").repeated(10), "pdf-ocr"}));
+}
+
+TEST(PdfReader, TextLayerAgainstRecognition)
+{
+    // One page; the text layer, the recognised text and the title vary. Expected results
+    // for naming and for the index.
+    struct Case
+    {
+        const char *what;
+        QString layer, recognised, title;
+        Extraction naming, index;
+    };
+    const QString l100 = letters(100), l250 = letters(250), l10 = letters(10);
+    const QString symbols = QString("#").repeated(200) + letters(100, 'A');
+    const Case cases[] = {
+        {"250 readable characters: the layer, nothing drawn",
+         l250,
+         "unused",
+         "",
+         {l250, "pdf-text"},
+         {l250 + "\n", "pdf-text"}},
+        {"recognition more than 40 characters longer wins",
+         l100,
+         letters(141, 'A'),
+         "",
+         {letters(141, 'A'), "pdf-ocr"},
+         {l100 + "\n", "pdf-text"}},
+        {"exactly 40 longer: the layer wins",
+         l100,
+         letters(140, 'A'),
+         "",
+         {l100, "pdf-text"},
+         {l100 + "\n", "pdf-text"}},
+        {"an unreadable layer loses to any recognised text",
+         symbols,
+         "ok",
+         "",
+         {"ok", "pdf-ocr"},
+         {"ok\n", "pdf-ocr"}},
+        {"10 readable characters and nothing recognised",
+         l10,
+         "",
+         "",
+         {"", "pdf"},
+         {l10 + "\n", "pdf-text"}},
+        {"the same with a title",
+         l10,
+         "",
+         "Title",
+         {"Title", "pdf-ocr"},
+         {"Title\n" + l10 + "\n", "pdf-text"}},
+        {"a title alone", "", "", "Title", {"Title", "pdf-ocr"}, {"Title\n", "pdf"}},
+        {"nothing at all", "", "", "", {"", "pdf"}, {"", "pdf"}},
+        {"title prefixes recognised text",
+         "",
+         "Scanned words",
+         "Title",
+         {"Title\nScanned words", "pdf-ocr"},
+         {"Title\nScanned words\n", "pdf-ocr"}},
+    };
+    for (const Case &c : cases) {
+        PdfBuilder builder;
+        PdfBuilder::Page page;
+        page.size = QSizeF(600, 300);
+        page.fontSize = 3;
+        if (!c.layer.isEmpty())
+            page.lines = {c.layer};
+        builder.addPage(page);
+        if (!c.title.isEmpty())
+            builder.setInfo(c.title);
+        const QString path = save("case.pdf", builder.build());
+        PageSpy spy;
+        spy.answer = c.recognised;
+        EXPECT_EQ(PdfReader::forNaming(path, spy.recognizer()), c.naming) << c.what;
+        EXPECT_EQ(PdfReader::forIndex(path, spy.recognizer()), c.index) << c.what;
+    }
+}
+
+TEST(PdfReader, InformationPrefixTakesTitleSubjectAndKeywords)
+{
+    PdfBuilder builder;
+    PdfBuilder::Page page;
+    page.fontSize = 2;
+    page.lines = {letters(250)};
+    builder.addPage(page);
+    builder.setInfo("  年度报告  ", "\n", "finance, 2024");
+    const QString path = save("info.pdf", builder.build());
+    PageSpy spy;
+    const Extraction naming = PdfReader::forNaming(path, spy.recognizer());
+    EXPECT_EQ(naming, (Extraction{"年度报告\nfinance, 2024\n" + letters(250), "pdf-text"}));
+}
+
+TEST(PdfReader, LockedDocumentsGiveNothing)
+{
+    PdfBuilder builder;
+    PdfBuilder::Page page;
+    page.fontSize = 2;
+    page.lines = {letters(250)};
+    builder.addPage(page);
+    builder.setUserPassword("secret");
+    const QString path = save("locked.pdf", builder.build());
+    PageSpy spy;
+    EXPECT_EQ(PdfReader::forNaming(path, spy.recognizer()), (Extraction{"", "pdf"}));
+    EXPECT_EQ(PdfReader::forIndex(path, spy.recognizer()), (Extraction{"", "pdf"}));
+    EXPECT_TRUE(spy.widths.isEmpty());
+    // The document is sound: with its password it opens and has its text.
+    const std::unique_ptr<Poppler::Document> opened = Poppler::Document::load(path, {}, "secret");
+    ASSERT_TRUE(opened);
+    EXPECT_FALSE(opened->isLocked());
+    EXPECT_EQ(opened->page(0)->text(QRectF()).trimmed(), letters(250));
+
+    // Not a PDF at all.
+    const QString broken = save("broken.PDF", "%PDF-1.4 this is not a document");
+    EXPECT_EQ(Extractor::extract(broken, false), (Extraction{"", "pdf"}));
+    EXPECT_EQ(Extractor::extractForIndex(broken), (Extraction{"", "pdf"}));
+}
+
+TEST(PdfReader, ChineseCidFontAndRadicalGlyphs)
+{
+    PdfBuilder builder;
+    PdfBuilder::Page page;
+    page.size = QSizeF(595, 842);
+    page.fontSize = 12;
+    page.cjkLines = {QStringLiteral("增值税电子普通发票"),
+                     QStringLiteral("开票日期：2024年03月15日"),
+                     QStringLiteral("价税合计：壹仟贰佰叁拾肆元整")};
+    // A writer that maps the glyphs of 日期 and 金额 to radicals: ⽇ 期 ⾦ 额.
+    page.mappedLine = "ABCD";
+    builder.setMapping(QStringLiteral("\u2F47期\u2FA6额"));
+    for (int i = 0; i < 12; ++i)
+        page.lines << QString("Line %1 of the invoice body with enough readable words.").arg(i);
+    builder.addPage(page);
+    const QString path = save("发票.pdf", builder.build());
+
+    // Through the extractor's entry point: the name and the upper-case-free path work.
+    const Extraction naming = Extractor::extract(path, false);
+    EXPECT_EQ(naming.source, "pdf-text");
+    for (const QString &word :
+         {QStringLiteral("增值税电子普通发票"), QStringLiteral("2024年03月15日"),
+          QStringLiteral("价税合计"), QStringLiteral("日期金额")})
+        EXPECT_TRUE(naming.text.contains(word)) << word.toStdString() << "\n"
+                                                << naming.text.toStdString();
+    EXPECT_FALSE(naming.text.contains(QChar(0x2F47)));
+}
+
+TEST(PdfReader, IndexStopsAtTwoHundredThousandCharacters)
+{
+    // Three pages of 80,000 characters each: the third page completes the cut.
+    PdfBuilder builder;
+    for (int p = 0; p < 3; ++p) {
+        PdfBuilder::Page page;
+        page.size = QSizeF(2000, 2000);
+        page.fontSize = 4; // poppler drops characters under 3 points after 50,000 of them
+        for (int line = 0; line < 400; ++line)
+            page.lines << letters(200, char('a' + p));
+        builder.addPage(page);
+    }
+    const QString path = save("long.pdf", builder.build());
+    PageSpy spy;
+    const Extraction index = PdfReader::forIndex(path, spy.recognizer());
+    EXPECT_EQ(index.source, "pdf-text");
+    EXPECT_EQ(TextUtil::graphemeCount(index.text), Extractor::indexCut);
+    EXPECT_TRUE(index.text.startsWith(letters(200, 'a')));
+    EXPECT_TRUE(index.text.contains(letters(200, 'c')));
+    EXPECT_TRUE(spy.widths.isEmpty());
+}
+
+TEST(PdfReader, ScannedPageIsRecognised)
+{
+    // An image-only page, recognised by the real engine.
+    const QImage scan = Fixtures::paintedText(
+        {QStringLiteral("增值税电子普通发票"), QStringLiteral("发票号码 12345678"),
+         QStringLiteral("Invoice Total 1234.56")},
+        QStringLiteral("Noto Sans CJK SC"), 40, QSize(900, 300));
+    PdfBuilder builder;
+    PdfBuilder::Page page;
+    page.size = QSizeF(450, 150);
+    page.picture = scan;
+    builder.addPage(page);
+    builder.setInfo("Scan");
+    const QString path = save("scan.Pdf", builder.build());
+
+    const Extraction naming = Extractor::extract(path, false);
+    EXPECT_EQ(naming.source, "pdf-ocr");
+    EXPECT_TRUE(naming.text.startsWith("Scan\n")) << naming.text.toStdString();
+    for (const char *word : {"发票", "12345678", "Invoice"})
+        EXPECT_TRUE(naming.text.contains(QString::fromUtf8(word))) << word << "\n"
+                                                                   << naming.text.toStdString();
+}
