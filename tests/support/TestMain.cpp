@@ -35,6 +35,9 @@ public:
         place("XDG_DATA_HOME", "home/.local/share");
         place("XDG_CACHE_HOME", "home/.cache");
         ::setenv("MAROVEL_HOME", (root + "/marovel-home").c_str(), 1);
+        // No usage event may leave the machine, whatever address the build was given;
+        // tests that check telemetry point this at their own loopback server.
+        ::setenv("MAROVEL_TELEMETRY_URL", "", 1);
         QDir::setCurrent(QString::fromStdString(root));
     }
 
