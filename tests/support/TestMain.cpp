@@ -11,6 +11,7 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -67,6 +68,6 @@ int main(int argc, char **argv)
 #endif
     const int result = RUN_ALL_TESTS();
     if (!std::getenv("MAROVEL_KEEP_TEST_HOME"))
-        QDir(QString::fromLatin1(base)).removeRecursively();
+        std::filesystem::remove_all(base); // also names that are not UTF-8
     return result;
 }
