@@ -6,6 +6,7 @@
 #include "JsonCoding.h"
 #include "Localization.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <cerrno>
@@ -88,7 +89,8 @@ FileEntry FileEntry::fromPath(const QString &path)
         clean.chop(1);
     const QString name = clean.section(u'/', -1);
     struct stat info;
-    const bool known = ::lstat(FileSystem::encodeName(clean).constData(), &info) == 0;
+    const bool known = !FileSystem::hasNul(clean)
+                       && ::lstat(FileSystem::encodeName(clean).constData(), &info) == 0;
     return entryFromStat(clean, name, known ? &info : nullptr);
 }
 
@@ -113,17 +115,22 @@ namespace MarovelCore {
 
 QList<FileEntry> context(const QString &folder)
 {
-    const auto workspace = WorkspaceRegistry::shared().rootContaining(folder);
+    // What is authorised is exactly what is opened: the standardised path, whose links are
+    // resolved for the check and never followed by the open.
+    const QString base = standardizedPath(QDir::current().absoluteFilePath(folder));
+    const auto workspace =
+        FileSystem::hasNul(base) ? std::nullopt : WorkspaceRegistry::shared().rootContaining(base);
     if (!workspace)
         throw CoreError(L("目录不在已授权工作区内"));
 
-    QString base = folder;
-    while (base.size() > 1 && base.endsWith(u'/'))
-        base.chop(1);
-    DIR *dir = ::opendir(FileSystem::encodeName(base).constData());
-    if (!dir)
-        throw FileSystemError(L("无法列出文件夹“%@”：%@", base, systemReason(errno)));
-    const int fd = ::dirfd(dir);
+    const int fd = FileSystem::openFolderNoFollow(resolvedPath(base));
+    DIR *dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        throw FileSystemError(L("无法列出文件夹“%@”：%@", base, systemReason(error)));
+    }
     QList<FileEntry> entries;
     while (entries.size() < contextLimit) {
         const dirent *entry = ::readdir(dir);

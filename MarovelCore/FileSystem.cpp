@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <cerrno>
@@ -61,7 +62,8 @@ int copyTimesAndMode(const QByteArray &to, const struct stat &info)
     return 0;
 }
 
-int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &info)
+int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &info,
+             bool *created = nullptr)
 {
     const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (in < 0)
@@ -72,6 +74,8 @@ int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &in
         ::close(in);
         return e;
     }
+    if (created)
+        *created = true;
     int result = 0;
     char buffer[1 << 16];
     for (;;) {
@@ -94,7 +98,8 @@ int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &in
 }
 
 // Copies `from` to the new name `to` (which must not exist), recursively for folders.
-int copyTree(const QByteArray &from, const QByteArray &to)
+// `created` is set once the top-level item exists under its new name.
+int copyTree(const QByteArray &from, const QByteArray &to, bool *created = nullptr)
 {
     struct stat info;
     if (::lstat(from.constData(), &info) != 0)
@@ -107,14 +112,18 @@ int copyTree(const QByteArray &from, const QByteArray &to)
         target.truncate(n);
         if (::symlink(target.constData(), to.constData()) != 0)
             return errno;
+        if (created)
+            *created = true;
         return copyTimesAndMode(to, info);
     }
     if (S_ISREG(info.st_mode))
-        return copyFile(from, to, info);
+        return copyFile(from, to, info, created);
     if (!S_ISDIR(info.st_mode))
         return ENOTSUP; // devices, sockets and pipes are not moved across file systems
     if (::mkdir(to.constData(), 0700) != 0)
         return errno;
+    if (created)
+        *created = true;
     DIR *dir = ::opendir(from.constData());
     if (!dir)
         return errno;
@@ -153,6 +162,36 @@ int moveOverPlaceholder(const QByteArray &from, const QByteArray &to)
     return 0;
 }
 
+// Removes the entry `name` of the open folder `dirFd` without following links.
+int removeAt(int dirFd, const char *name)
+{
+    struct stat info;
+    if (::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    if (!S_ISDIR(info.st_mode))
+        return ::unlinkat(dirFd, name, 0) == 0 ? 0 : errno;
+    const int fd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    DIR *dir = ::fdopendir(fd);
+    if (!dir) {
+        const int e = errno;
+        ::close(fd);
+        return e;
+    }
+    int result = 0;
+    while (dirent *entry = ::readdir(dir)) {
+        if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, ".."))
+            continue;
+        if (int e = removeAt(fd, entry->d_name); e && !result)
+            result = e;
+    }
+    ::closedir(dir);
+    if (result)
+        return result;
+    return ::unlinkat(dirFd, name, AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
 } // namespace
 
 namespace FileSystem {
@@ -160,6 +199,31 @@ namespace FileSystem {
 QByteArray encodeName(const QString &path)
 {
     return QFile::encodeName(path);
+}
+
+bool hasNul(const QString &path)
+{
+    return path.contains(QChar(u'\0'));
+}
+
+int openFolderNoFollow(const QString &path)
+{
+    if (!path.startsWith(u'/') || hasNul(path)) {
+        errno = EINVAL;
+        return -1;
+    }
+    int fd = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const QString &part : path.split(u'/', Qt::SkipEmptyParts)) {
+        if (fd < 0)
+            return -1;
+        const int next = ::openat(fd, encodeName(part).constData(),
+                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        fd = next;
+    }
+    return fd;
 }
 
 bool exists(const QString &path)
@@ -269,6 +333,50 @@ int appendLine(const QString &path, const QByteArray &line)
     if (::close(fd) != 0 && !result)
         result = errno;
     return result;
+}
+
+int copyNoReplace(const QString &fromPath, const QString &toPath)
+{
+    const QByteArray from = encodeName(fromPath);
+    const QByteArray to = encodeName(toPath);
+    struct stat before;
+    if (::lstat(to.constData(), &before) == 0)
+        return EEXIST;
+    bool created = false;
+    const int error = copyTree(from, to, &created);
+    if (error == 0 || !created)
+        return error; // not created: the name was taken (EEXIST) or the source unreadable
+    // A partial copy of ours: it goes. EEXIST inside a folder we just made is no taken
+    // destination name, so it is reported as an input/output failure.
+    removeTree(toPath);
+    return error == EEXIST ? EIO : error;
+}
+
+int removeTree(const QString &path)
+{
+    const QString clean = QDir::cleanPath(path);
+    const qsizetype slash = clean.lastIndexOf(u'/');
+    QString parent = QStringLiteral(".");
+    if (slash == 0)
+        parent = QStringLiteral("/");
+    else if (slash > 0)
+        parent = clean.left(slash);
+    const QByteArray name = encodeName(clean.mid(slash + 1));
+    if (name.isEmpty() || name == "." || name == "..")
+        return EINVAL;
+    const int parentFd = ::open(encodeName(parent).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parentFd < 0)
+        return errno;
+    const int result = removeAt(parentFd, name.constData());
+    ::close(parentFd);
+    return result;
+}
+
+int removeTreeAt(int dirFd, const QByteArray &name)
+{
+    if (name.isEmpty() || name == "." || name == ".." || name.contains('/'))
+        return EINVAL;
+    return removeAt(dirFd, name.constData());
 }
 
 } // namespace FileSystem

@@ -32,6 +32,29 @@ int writeAtomically(const QString &path, const QByteArray &bytes);
 // Returns 0 or an errno.
 int appendLine(const QString &path, const QByteArray &line);
 
+// Opens the folder at the absolute `path` for reading without following a symbolic link
+// in any component, so a link swapped in after a check cannot redirect the open. Returns
+// the descriptor, or -1 with errno set.
+int openFolderNoFollow(const QString &path);
+
+// Whether `path` holds a NUL character, which would cut it short at every system call.
+bool hasNul(const QString &path);
+
+// Copies `from` (a file, a symbolic link as a link, or a folder with everything in it) to
+// the new name `to`, which must not exist: files are created with O_CREAT|O_EXCL, folders
+// with mkdir, so nothing is ever replaced. Modes and times are kept. EEXIST means the name
+// `to` was taken and nothing was created; after any other failure the partial copy is
+// removed. Devices, sockets and pipes give ENOTSUP. Returns 0 or an errno.
+int copyNoReplace(const QString &from, const QString &to);
+
+// Removes `path` and, for a folder, everything in it. Symbolic links are removed, never
+// followed, at every level (folders are opened with O_NOFOLLOW relative to their parent),
+// so nothing outside `path` is touched. Removal goes on past failures; the result is 0
+// or the errno of the first failure.
+int removeTree(const QString &path);
+// The same for the entry `name` of the open folder `dirFd`.
+int removeTreeAt(int dirFd, const QByteArray &name);
+
 QByteArray encodeName(const QString &path);
 
 } // namespace FileSystem

@@ -48,7 +48,7 @@ QString resolve(const QString &relative, const QString &root)
     if (relative.startsWith(u'/'))
         throw CoreError(L("必须使用工作区内相对路径：%@", relative));
     const QString path = standardizedPath(relative.isEmpty() ? root : root + u'/' + relative);
-    if (!inside(path, root))
+    if (!inside(path, root) || FileSystem::hasNul(relative))
         throw CoreError(L("路径越界：%@", relative));
     const QString realRoot = deepestResolvableAncestor(root);
     if (!inside(deepestResolvableAncestor(path), realRoot))

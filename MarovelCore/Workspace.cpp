@@ -129,7 +129,7 @@ Workspace WorkspaceRegistry::add(const QString &folderURL)
 {
     const QString standardized = standardizedPath(QDir::current().absoluteFilePath(folderURL));
     const QString folder = resolvedPath(standardized);
-    if (!FileSystem::isDirectory(folder))
+    if (FileSystem::hasNul(folder) || !FileSystem::isDirectory(folder))
         throw CoreError(L("不是文件夹：%@", folder));
 
     QList<Workspace> workspaces = read();
@@ -177,6 +177,8 @@ Workspace WorkspaceRegistry::root(const QString &id) const
 
 std::optional<Workspace> WorkspaceRegistry::rootContaining(const QString &path) const
 {
+    if (FileSystem::hasNul(path))
+        return std::nullopt; // names nothing on disk
     const QString resolved = resolvedPath(path);
     std::optional<Workspace> best;
     qsizetype bestLength = -1;

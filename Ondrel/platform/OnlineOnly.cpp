@@ -1,5 +1,7 @@
 #include "OnlineOnly.h"
 
+#include "OnlineFiles.h"
+
 #include <QMutex>
 #include <QThread>
 
@@ -18,6 +20,11 @@ std::shared_ptr<OnlineOnly> &current()
 }
 
 } // namespace
+
+bool SystemOnlineOnly::isOnlineOnly(const QString &path) const
+{
+    return OnlineFiles::isOnlineOnly(path);
+}
 
 void OnlineOnly::pause(std::chrono::milliseconds duration)
 {

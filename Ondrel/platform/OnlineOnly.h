@@ -6,9 +6,10 @@
 #include <memory>
 
 // Files whose content lives with a cloud provider and is not yet on this machine
-// (placeholders), and the requests that bring such a file down. No Linux file system
-// marks files this way, so the system query answers "local" for every file; tests and
-// future providers hand in their own implementation through setShared().
+// (placeholders), and the requests that bring such a file down, as the content readers
+// use them. The system implementation asks OnlineFiles (the query the folder listing
+// uses, false for every file on Linux) and has nothing to download; tests and future
+// providers hand in their own implementation through setShared().
 class OnlineOnly
 {
 public:
@@ -30,11 +31,12 @@ public:
     static void setShared(std::shared_ptr<OnlineOnly> query);
 };
 
-// The Linux answer: every file is local, downloads are no-ops.
+// The Linux answer: OnlineFiles decides (local unless a query is installed there),
+// downloads are no-ops.
 class SystemOnlineOnly final : public OnlineOnly
 {
 public:
-    bool isOnlineOnly(const QString &) const override { return false; }
+    bool isOnlineOnly(const QString &path) const override;
     void startDownloading(const QString &) override {}
     void materialize(const QString &) override {}
 };

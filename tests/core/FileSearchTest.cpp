@@ -78,6 +78,20 @@ TEST_F(FileSearch, ContextRefusesFoldersOutsideEveryWorkspace)
     EXPECT_THROW(MarovelCore::context(root + "/missing"), FileSystemError);
 }
 
+TEST_F(FileSearch, ContextListsExactlyWhatWasAuthorised)
+{
+    // "link/.." is the workspace itself by the path's text; the kernel would read it as the
+    // parent of the link's target. The folder authorised is the one listed.
+    TestSupport::writeFile(root + "/mine.txt", "x");
+    TestSupport::writeFile(outside + "/nested/deep.txt", "x");
+    link(outside + "/nested", root + "/link");
+    EXPECT_EQ(names(MarovelCore::context(root + "/link/..")), (QStringList{"link", "mine.txt"}));
+
+    const QString withNul = root + "/link" + QChar(u'\0');
+    EXPECT_EQ(errorOf([&] { MarovelCore::context(withNul); }), QStringLiteral("目录不在已授权工作区内"));
+    EXPECT_FALSE(WorkspaceRegistry::shared().rootContaining(withNul));
+}
+
 TEST_F(FileSearch, ContextReportsLinksAsFilesWithoutFollowingThem)
 {
     TestSupport::writeFile(outside + "/big.bin", QByteArray(4096, 'x'));

@@ -73,4 +73,49 @@ TEST(FileSystem, AtomicWriteReplacesWholeFiles)
     EXPECT_NE(FileSystem::writeAtomically(TestSupport::root() + "/no/such/folder/x", "x"), 0);
 }
 
+TEST(FileSystem, CopyNeverReplacesAndCleansUpAfterItself)
+{
+    const QString dir = TestSupport::makeFolder("copies");
+    TestSupport::writeFile(dir + "/tree/inner/file.txt", "content");
+    ASSERT_EQ(::symlink("/etc", QFile::encodeName(dir + "/tree/outside").constData()), 0);
+    TestSupport::writeFile(dir + "/taken/mine.txt", "mine");
+    ASSERT_EQ(::symlink("nowhere", QFile::encodeName(dir + "/dangling").constData()), 0);
+
+    EXPECT_EQ(FileSystem::copyNoReplace(dir + "/tree", dir + "/copy"), 0);
+    EXPECT_EQ(TestSupport::readFile(dir + "/copy/inner/file.txt"), QByteArray("content"));
+    EXPECT_TRUE(QFileInfo(dir + "/copy/outside").isSymLink());
+
+    // Taken names, a folder and a dangling link included, are refused and left as they are.
+    EXPECT_EQ(FileSystem::copyNoReplace(dir + "/tree", dir + "/taken"), EEXIST);
+    EXPECT_EQ(QDir(dir + "/taken").entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList({"mine.txt"}));
+    EXPECT_EQ(FileSystem::copyNoReplace(dir + "/tree/inner/file.txt", dir + "/dangling"), EEXIST);
+    EXPECT_TRUE(QFileInfo(dir + "/dangling").isSymLink());
+
+    // A part that cannot be copied (a pipe) fails the copy, and the partial copy goes.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir + "/tree/pipe").constData(), 0600), 0);
+    EXPECT_EQ(FileSystem::copyNoReplace(dir + "/tree", dir + "/second"), ENOTSUP);
+    EXPECT_FALSE(FileSystem::exists(dir + "/second"));
+    EXPECT_EQ(FileSystem::copyNoReplace(dir + "/missing", dir + "/third"), ENOENT);
+}
+
+TEST(FileSystem, RemoveTreeNeverFollowsLinks)
+{
+    const QString outside = TestSupport::makeFolder("outside");
+    TestSupport::writeFile(outside + "/keep.txt", "keep");
+    const QString dir = TestSupport::makeFolder("doomed");
+    TestSupport::writeFile(dir + "/a/b/c.txt", "c");
+    ASSERT_EQ(::symlink(QFile::encodeName(outside).constData(),
+                        QFile::encodeName(dir + "/a/link").constData()), 0);
+    const QString topLink = TestSupport::root() + "/top-link";
+    ASSERT_EQ(::symlink(QFile::encodeName(outside).constData(), QFile::encodeName(topLink).constData()), 0);
+
+    EXPECT_EQ(FileSystem::removeTree(topLink), 0); // the link only
+    EXPECT_FALSE(FileSystem::exists(topLink));
+    EXPECT_EQ(FileSystem::removeTree(dir), 0);
+    EXPECT_FALSE(FileSystem::exists(dir));
+    EXPECT_EQ(TestSupport::readFile(outside + "/keep.txt"), QByteArray("keep"));
+    EXPECT_EQ(FileSystem::removeTree(dir), ENOENT);
+}
+
 } // namespace

@@ -146,6 +146,8 @@ TEST_F(PlanEngine, SymbolicLinksCannotLeadOutOfTheWorkspace)
         {"mkdir below a linked folder", {mkdir("out/new")}, "路径越界：out/new"},
         {"dangling link at the target", {move("a.txt", "dangling")}, "目标已存在：dangling"},
     };
+    const QString nul = QStringLiteral("out") + QChar(u'\0') + QStringLiteral("x");
+    EXPECT_EQ(planError({move("a.txt", nul)}), QStringLiteral("路径越界：") + nul);
     for (const auto &c : cases)
         EXPECT_EQ(planError(c.operations), QString::fromUtf8(c.error)) << c.what;
     EXPECT_EQ(snapshot(outside), before);

@@ -2,6 +2,7 @@
 // cloud placeholders and the quality of each source label.
 #include "Extractor.h"
 #include "Fixtures.h" // PrintTo(Extraction) for every test of this executable
+#include "OnlineFiles.h"
 #include "OnlineOnly.h"
 #include "TestSupport.h"
 #include "TextUtil.h"
@@ -248,6 +249,18 @@ TEST(Extractor, DownloadWaitIsBounded)
         EXPECT_EQ(cloud->reads(), 3);
         EXPECT_EQ(cloud->pauses, 2);
     }
+}
+
+TEST(Extractor, ListingAndExtractionShareTheOnlineQuery)
+{
+    // A placeholder query installed for the folder listing holds for the readers too.
+    const QString path = file("shared.txt", "words");
+    OnlineFiles::setQuery([](const QString &p) { return p.endsWith("shared.txt"); });
+    EXPECT_TRUE(Extractor::isOnlineOnly(path));
+    EXPECT_EQ(Extractor::extract(path, false), (Extraction{"", "online"}));
+    EXPECT_EQ(Extractor::extractForIndex(path), (Extraction{"", "online"}));
+    OnlineFiles::setQuery({});
+    EXPECT_EQ(Extractor::extract(path, true), (Extraction{"words", "text"}));
 }
 
 TEST(Extractor, LinuxFilesAreNeverOnlineOnly)

@@ -11,6 +11,7 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -35,6 +36,9 @@ public:
         place("XDG_DATA_HOME", "home/.local/share");
         place("XDG_CACHE_HOME", "home/.cache");
         ::setenv("MAROVEL_HOME", (root + "/marovel-home").c_str(), 1);
+        // No usage event may leave the machine, whatever address the build was given;
+        // tests that check telemetry point this at their own loopback server.
+        ::setenv("MAROVEL_TELEMETRY_URL", "", 1);
         QDir::setCurrent(QString::fromStdString(root));
     }
 
@@ -64,6 +68,6 @@ int main(int argc, char **argv)
 #endif
     const int result = RUN_ALL_TESTS();
     if (!std::getenv("MAROVEL_KEEP_TEST_HOME"))
-        QDir(QString::fromLatin1(base)).removeRecursively();
+        std::filesystem::remove_all(base); // also names that are not UTF-8
     return result;
 }

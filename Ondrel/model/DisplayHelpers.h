@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QColor>
+#include <QDateTime>
+#include <QString>
+
+// How sizes, dates, places and tags are shown. Stateless; texts pass through L and follow
+// the interface language of the moment.
+
+// "1 B", "1.5 KB", "1.0 TB" (base 1024, one decimal from KB up, always a "." decimal
+// point); a count below 1 gives "".
+QString sizeStr(qint64 bytes);
+// "yyyy-MM-dd HH:mm" in local time; the placeholder date of the listing gives "".
+QString dateStr(const QDateTime &date);
+// The home folder, the desktop, documents and downloads folders and any folder named
+// Applications by their localised names; the root by its volume label, else "文件系统";
+// anything else by its last path component.
+QString displayName(const QString &path);
+// The freedesktop icon name for a place in the sidebar.
+QString locIcon(const QString &path);
+// The localised name of one of the seven colour tags; other tag names unchanged.
+QString tagDisplay(const QString &tag);
+// The colour of a colour tag (exact, case-sensitive names); any other name gives the
+// dimmed foreground colour of the current palette.
+QColor tagColor(const QString &tag);
+// The folder the sidebar shows as the Trash: $XDG_DATA_HOME/Trash/files.
+QString trashURL();

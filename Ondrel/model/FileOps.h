@@ -1,0 +1,52 @@
+#pragma once
+
+#include "FileOpsError.h"
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <utility>
+
+// File operations of the browser. No operation ever replaces an existing item: every
+// destination gets a collision-free name, and the system calls themselves refuse a name
+// that is taken (no-replace rename, exclusive creation), so a name taken in between is
+// not overwritten: the next free name is used instead. Existence is tested with lstat (a
+// dangling symbolic link is a taken name). Operations are synchronous and read and write
+// the disk: run them off the GUI thread. Failures throw FileOpsError.
+namespace FileOps {
+
+// "report.pdf" -> ("report", "pdf"); ".profile" -> (".profile", ""); "a." -> ("a.", "").
+std::pair<QString, QString> splitExtension(const QString &name);
+// The n-th candidate of the collision rule: "a.txt", 2 -> "a 2.txt"; "notes", 2 -> "notes 2".
+QString numberedName(const QString &name, int n);
+
+// The path `dir/name`, or the first of "base 2.ext", "base 3.ext", … that is free.
+QString collisionFree(const QString &dir, const QString &name);
+// The first candidate of the same rule that is neither in `taken` nor on disk in `dir`.
+QString collisionFreeName(const QString &dir, const QString &name, const QSet<QString> &taken);
+
+// Each source in order goes into `dir` under a collision-free name; returns the new paths.
+// A folder is never moved or copied into itself or below itself. The first failure stops
+// the operation; items done before it stay done and are listed in the error.
+QStringList move(const QStringList &sources, const QString &dir);
+QStringList copy(const QStringList &sources, const QString &dir);
+// Copies each source beside itself as "name 副本.ext", "name 副本 2.ext", …
+QStringList duplicate(const QStringList &sources);
+
+// Writes one zip archive of the sources into the first source's folder: "report.zip" for
+// the single item report.pdf, "归档.zip" for several (items with equal names get numbered
+// entry names). Any read error fails the operation and leaves no archive behind.
+QString zip(const QStringList &sources);
+// Extracts the archive into a new folder beside it named after the archive without its
+// last extension ("data.zip" -> "data", "x.tar.gz" -> "x.tar"), numbered when taken.
+// Unsafe entries and every libarchive error fail the operation; a folder left empty by a
+// failure is removed. Returns the folder.
+QString extract(const QString &archive);
+
+// Test hook: called with each chosen destination just before the system call that
+// creates it, so tests can take the name in between. Not for production use.
+void setBeforeCreateHook(std::function<void(const QString &destination)> hook);
+
+} // namespace FileOps

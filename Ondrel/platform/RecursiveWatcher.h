@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QList>
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+#include <atomic>
+
+class RecursiveWatcherWorker;
+
+// Watches folders and everything below them with inotify, on a thread of its own, and
+// delivers what changed in batches on the thread that owns it (the GUI thread). Folders
+// that appear later are watched as they appear, and their contents reported as created.
+// Events for paths the program changed itself (OwnChanges) are dropped. Running out of
+// inotify watches, or reaching the limit set here, is reported once and is not fatal: the
+// folders already watched stay watched.
+class RecursiveWatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Change {
+        Created,  // created, or found inside a folder that appeared
+        Modified, // a file written and closed
+        Removed,
+        MovedFrom, // renamed or moved away
+        MovedTo,   // renamed or moved here
+        RootGone,  // a watched root itself was removed or moved
+        Overflow,  // the kernel dropped events: rescan the root
+    };
+    struct Event
+    {
+        QString path;
+        Change change = Change::Created;
+        bool isDir = false;
+        bool operator==(const Event &other) const = default;
+    };
+
+    // `latencyMs`: events are collected for this long after the first one of a batch.
+    explicit RecursiveWatcher(QStringList roots, int latencyMs = 1000, QObject *parent = nullptr);
+    ~RecursiveWatcher() override;
+
+    // At most this many folders are watched (0: only the system's limit). Set before start.
+    void setWatchLimit(int folders) { m_watchLimit = folders; }
+
+    // Starts watching; false when no inotify instance can be made. Setting up the watches
+    // of a large tree happens on the watcher's thread and never blocks the caller.
+    bool start();
+    // Stops watching; batches not yet delivered are dropped. Idempotent.
+    void stop();
+    bool isRunning() const { return m_worker != nullptr; }
+    QStringList roots() const { return m_roots; }
+
+signals:
+    void changed(const QList<RecursiveWatcher::Event> &events);
+    // Some folders below `folder` are not watched: the watch limit was reached.
+    void watchLimitReached(const QString &folder);
+    // The initial watches of every root are in place.
+    void ready();
+
+private:
+    QStringList m_roots;
+    int m_latencyMs;
+    int m_watchLimit = 0;
+    QThread m_thread;
+    RecursiveWatcherWorker *m_worker = nullptr;
+    std::atomic_bool m_stopping{false};
+};
+
+Q_DECLARE_METATYPE(RecursiveWatcher::Event)
