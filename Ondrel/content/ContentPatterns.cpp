@@ -1,0 +1,344 @@
+#include "ContentPatterns.h"
+
+#include <QElapsedTimer>
+
+#include <array>
+#include <memory>
+
+namespace ContentPatterns {
+
+namespace {
+
+using Rx::CaseInsensitive;
+using Rx::NoOptions;
+
+struct Fixed
+{
+    Id id;
+    const char *name;
+    const char16_t *source;
+    Rx::Options options;
+};
+
+// The characters of an English organisation name's word.
+#define NAME_WORD_CHARS u"A-Za-z0-9&'’.-"
+
+#define LEGAL_FORM                                                                         \
+    u"(?:Inc\\.?|LLC|L\\.L\\.C\\.?|Ltd\\.?|Limited|Corp\\.?|Corporation|Co\\.|GmbH|PLC|LLP|"  \
+    u"Pty\\s+Ltd|AG|N\\.V\\.|B\\.V\\.)"
+
+#define DUE_LABEL                                                                          \
+    u"\\b(?:Total\\s+Due|Amount\\s+Due|Balance\\s+Due|Grand\\s+Total|Order\\s+Total|"      \
+    u"Total\\s+Amount|Amount\\s+Paid|Total\\s+Paid)\\b"
+
+#define ORG_WORDS                                                                          \
+    u"(?:有限公司|股份有限公司|有限责任公司|个体工商户|集团|中心|事务所|研究院|酒店|宾馆|饭店|" \
+    u"超市|药房|门市部|经营部|服务部|商行|商店|公司|厂|店|社|行|部)"
+
+// In the order of Id.
+constexpr Fixed fixedTable[] = {
+    // A trailing copy counter "(3)" with the spaces before it. A match from inside a run of
+    // spaces would match from the run's start as well, so only that start is tried.
+    {Id::genericCopyCounter, "generic.copyCounter", uR"((?<!\s)\s*\(\d{1,3}\)$)", NoOptions},
+    // A trailing date or number with the separators before it; started only where no
+    // separator precedes, for the same reason.
+    {Id::genericTrailingNumber, "generic.trailingNumber",
+     uR"((?<![ _-])[ _-]*(?:\d{1,4}[-_.]\d{1,2}[-_.]\d{1,4}|\d{1,14})$)", NoOptions},
+    {Id::genericSeparatorRun, "generic.separatorRun", uR"([ _-]+)", NoOptions},
+
+    {Id::amountDueSign, "amount.dueSign",
+     DUE_LABEL uR"([^0-9]{0,40}([¥￥$€£])\s?([0-9][0-9,]*\.?[0-9]{0,2}))", CaseInsensitive},
+    {Id::amountDueFigure, "amount.dueFigure",
+     DUE_LABEL uR"([^0-9]{0,40}([¥￥$€£]?)\s?([0-9][0-9,]*\.[0-9]{2}))", CaseInsensitive},
+    {Id::amountTotalWord, "amount.totalWord",
+     uR"((?:价税合计|合计|总计|应付|实付|实收|金额|Total|Amount|Grand Total)[^0-9¥￥$]{0,8}([¥￥$]?)\s?([0-9][0-9,]*\.?[0-9]{0,2}))",
+     CaseInsensitive},
+    {Id::amountSign, "amount.sign", uR"(([¥￥$€£])\s?([0-9][0-9,]*\.?[0-9]{0,2}))",
+     CaseInsensitive},
+    // Group 0 may begin with commas that precede the number; groups 1 and 2 are the
+    // number and the sign. Starting only at the beginning of a run of digits and commas
+    // keeps the search linear: every later start in the run ends at the same place.
+    {Id::amountCode, "amount.code",
+     uR"((?<![0-9,]),*([0-9][0-9,]*\.[0-9]{2})\s?(元|CNY|RMB|USD|美元|EUR|GBP|\$|€|£))",
+     CaseInsensitive},
+
+    {Id::totalFigures, "total.figures",
+     uR"(小\s*写\s*[)）]\s*[¥￥]?\s*([0-9][0-9,]*\.[0-9]{2}))", CaseInsensitive},
+    {Id::totalTicketPrice, "total.ticketPrice",
+     uR"(票价[：:]\s*[¥￥]?\s*([0-9][0-9,]*\.[0-9]{2}))", CaseInsensitive},
+    {Id::totalTaxIncluded, "total.taxIncluded",
+     uR"(价税合计[^¥￥]{0,60}?[¥￥]\s*([0-9][0-9,]*\.[0-9]{2}))", CaseInsensitive},
+
+    {Id::cjkIdeograph, "cjk.ideograph", uR"([\u4e00-\u9fa5])", NoOptions},
+    {Id::currencyYuan, "currency.yuan", uR"((¥|￥|CNY|RMB|人民币|元))", CaseInsensitive},
+    {Id::currencyDollar, "currency.dollar", uR"((\$|\bUSD\b|美元))", CaseInsensitive},
+    {Id::currencyEuro, "currency.euro", uR"((€|\bEUR\b|欧元))", CaseInsensitive},
+    {Id::currencyPound, "currency.pound", uR"((£|\bGBP\b|英镑))", CaseInsensitive},
+
+    {Id::orgLeadingLabel, "org.leadingLabel",
+     uR"(^(?:invoice|receipt|bill|billed|sold|ship|remit|from|to|by|vendor|merchant|seller|supplier|customer|client|buyer|name|company)\b[\s:：,-]*)",
+     CaseInsensitive},
+    {Id::orgAddressComma, "org.addressComma", uR"(,\s*\d)", NoOptions},
+    {Id::orgWebAddress, "org.webAddress", uR"(^(?:https?://|www\.))", NoOptions},
+    {Id::orgDigitStart, "org.digitStart", uR"(^[0-9])", NoOptions},
+    {Id::orgTwoLetters, "org.twoLetters", uR"([A-Za-z\u4e00-\u9fa5]{2})", NoOptions},
+    // One to five capitalised words and a legal-form suffix; group 1 is the name. Searched
+    // with capitalisedMatches().
+    {Id::enOrgs, "org.englishCompany",
+     u"\\b([A-Z][" NAME_WORD_CHARS u"]*(?:\\s+[A-Z][" NAME_WORD_CHARS u"]*){0,4}[,\\s]\\s*" LEGAL_FORM
+     u")",
+     NoOptions},
+    {Id::nameBeforeTaxNumber, "party.nameBeforeTaxNumber",
+     uR"(([\u4e00-\u9fa5][\u4e00-\u9fa5A-Za-z0-9（）()·&]{3,39})\s*(?:统一社会信用代码|纳税人识别号))",
+     CaseInsensitive},
+    {Id::nameAfterLabel, "party.nameAfterLabel",
+     uR"(名称[：:]\s*([\u4e00-\u9fa5][\u4e00-\u9fa5A-Za-z0-9（）()·&]{3,39}))", CaseInsensitive},
+    // The shortest name ending in an organisation word and not followed by an ideograph.
+    // Such a match spans at most 36 characters, so a run of more than 36 ideographs from
+    // the start can hold none; the look-ahead says so in one pass instead of trying every
+    // length against every organisation word.
+    {Id::nameWithOrgWord, "party.nameWithOrgWord",
+     uR"((?=(?>[\u4e00-\u9fa5]{0,36})(?:[^\u4e00-\u9fa5]|$))([\u4e00-\u9fa5（）()A-Za-z]{2,30}?)" ORG_WORDS
+     uR"()(?![\u4e00-\u9fa5]))",
+     CaseInsensitive},
+    {Id::institutionSentenceStart, "institution.sentenceStart",
+     uR"(^(?:the|your|our|this|that|new|total|please|thank|dear|all)\b)", CaseInsensitive},
+    {Id::institutionAddress, "institution.address",
+     uR"(\b(?:Road|Street|Avenue|Boulevard|Drive|Lane|Suite|Floor|Highway|Rd|Blvd|Ave|Hwy|P\.?O\.?\s*Box)\b)",
+     CaseInsensitive},
+};
+
+constexpr bool tableInIdOrder()
+{
+    if (std::size(fixedTable) != static_cast<size_t>(Id::count))
+        return false;
+    for (size_t i = 0; i < std::size(fixedTable); ++i) {
+        if (static_cast<size_t>(fixedTable[i].id) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(tableInIdOrder(), "one table row per pattern id, in id order");
+
+// English month names; the first three letters are the key of the month.
+constexpr char16_t monthName[] =
+    uR"((?:Jan(?:uary)?|Feb(?:ruary)?|Mar(?:ch)?|Apr(?:il)?|May|Jun(?:e)?|Jul(?:y)?|Aug(?:ust)?|Sept?(?:ember)?|Oct(?:ober)?|Nov(?:ember)?|Dec(?:ember)?))";
+
+// The name of an institution: up to five capitalised words (with "of", "the", "and"
+// between them), the tail word, up to two capitalised words after it. Group 1. The runs of
+// blanks around an optional comma after the tail are taken whole (capitals or a comma
+// follow them), which spares a search from trying every split of a long run.
+QString institutionCore(const QString &tail)
+{
+    const QString word = QString::fromUtf16(u"[A-Z][" NAME_WORD_CHARS u"]*");
+    return QStringLiteral("(") + word + QStringLiteral(R"((?:[ \t]+(?:of|the|and|)") + word
+           + QStringLiteral(R"()){0,4}(?:[ \t]*,)?[ \t]+(?i:)") + tail
+           + QStringLiteral(R"()\b(?:(?>[ \t]*),?(?>[ \t]*))") + word + QStringLiteral(R"(){0,2}\.?))");
+}
+
+} // namespace
+
+const Rx::Pattern &get(Id id)
+{
+    static const auto patterns = [] {
+        std::array<std::unique_ptr<const Rx::Pattern>, static_cast<size_t>(Id::count)> list;
+        for (size_t i = 0; i < list.size(); ++i)
+            list[i] = std::make_unique<const Rx::Pattern>(QString::fromUtf16(fixedTable[i].source),
+                                                          fixedTable[i].options);
+        return list;
+    }();
+    return *patterns[static_cast<size_t>(id)];
+}
+
+QString anchorPrefix(const QString &anchor)
+{
+    return anchor + QStringLiteral("[^0-9]{0,10}");
+}
+
+QString isoDate(const QString &prefix)
+{
+    return prefix + QStringLiteral(R"((20\d{2})[-/.年](\d{1,2})[-/.月](\d{1,2}))");
+}
+
+QString monthNameDate(const QString &prefix)
+{
+    // Groups 1-3: month, day, year of "March 5, 2024"; groups 4-6: day, month, year of
+    // "5 March 2024". Between day and year: spaces around a comma, or spaces alone (the
+    // same texts as "\s*(?:,\s*|\s+)", without trying every split of a run of spaces).
+    const QString m = QString::fromUtf16(monthName);
+    return prefix + QStringLiteral(R"((?:\b()") + m
+           + QStringLiteral(R"()\.?\s+(\d{1,2})(?:st|nd|rd|th)?(?:\s*,\s*|\s+)(\d{4}|\d{2}))")
+           + QStringLiteral(R"(|\b(\d{1,2})(?:st|nd|rd|th)?\s+()") + m
+           + QStringLiteral(R"()\.?,?\s+(\d{4}|\d{2}))(?![0-9]))");
+}
+
+QString numericDate(const QString &prefix)
+{
+    return prefix + QStringLiteral(R"((?<![0-9])(\d{1,2})([-/.])(\d{1,2})\2(\d{4}|\d{2})(?![0-9]))");
+}
+
+QString yearMonth(const QString &anchor)
+{
+    return anchorPrefix(anchor) + QStringLiteral(R"((20\d{2})[-/.年](\d{1,2})[-/.月])");
+}
+
+QString lineAfterAnchor(const QString &anchor)
+{
+    return QStringLiteral(R"(\b)") + anchor
+           + QStringLiteral(R"(\b\s*[:：]?[ \t]*\r?\n?[ \t]*([^\n\r]{2,80}))");
+}
+
+QString institutionOnLine(const QString &tail)
+{
+    return QStringLiteral(R"(^[ \t]*)") + institutionCore(tail) + QStringLiteral(R"([ \t]*$)");
+}
+
+QString institutionAnywhere(const QString &tail)
+{
+    return QStringLiteral(R"(\b)") + institutionCore(tail);
+}
+
+const QStringList &buyerAnchors()
+{
+    static const QStringList anchors{
+        QStringLiteral(R"(Bill\s+To)"),    QStringLiteral(R"(Billed\s+To)"),
+        QStringLiteral(R"(Sold\s+To)"),    QStringLiteral(R"(Invoice\s+To)"),
+        QStringLiteral("Customer"),        QStringLiteral("Client"),
+        QStringLiteral("Buyer"),           QStringLiteral(R"(Ship\s+To)")};
+    return anchors;
+}
+
+const QStringList &sellerAnchors()
+{
+    static const QStringList anchors{
+        QStringLiteral(R"(Sold\s+By)"), QStringLiteral(R"(Bill\s+From)"),
+        QStringLiteral(R"(Remit\s+To)"), QStringLiteral("Vendor"),
+        QStringLiteral("Merchant"),      QStringLiteral("Seller"),
+        QStringLiteral("Supplier"),      QStringLiteral("From")};
+    return anchors;
+}
+
+QString bankTail()
+{
+    return QStringLiteral(
+        R"((?:Bank|Bancorp|N\.A|National[ \t]+Association|Credit[ \t]+Union|F\.S\.B|Building[ \t]+Society|Trust[ \t]+Company))");
+}
+
+QString travelTail()
+{
+    return QStringLiteral(
+        R"((?:Airlines?|Airways?|Air[ \t]+Lines?|Hotels?|Inn|Suites?|Resorts?|Lodge|Hostel|Railways?|Cruises?))");
+}
+
+namespace {
+
+bool isAsciiAlnum(QChar c)
+{
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+}
+
+bool isNameWordChar(QChar c)
+{
+    return isAsciiAlnum(c) || QStringView(u"&'’.-").contains(c);
+}
+
+} // namespace
+
+QStringList capitalisedMatches(const Rx::Pattern &pattern, const QString &text, int group,
+                               bool *hitLimit)
+{
+    static const Rx::Pattern boundary(QStringLiteral(R"(\b)"), Rx::NoOptions);
+    QStringList found;
+    Rx::Matcher match(pattern, text);
+    Rx::Matcher atBoundary(boundary, text);
+    const qsizetype n = text.size();
+    qsizetype from = 0;
+    while (from < n) {
+        // A match starts at a capital letter after a word boundary, never after an ASCII
+        // letter or digit.
+        qsizetype start = from;
+        while (start < n
+               && !(text[start] >= u'A' && text[start] <= u'Z'
+                    && (start == 0 || !isAsciiAlnum(text[start - 1]))))
+            ++start;
+        if (start >= n)
+            break;
+        if (!atBoundary.matchAt(start)) {
+            from = start + 1;
+            continue;
+        }
+        if (match.matchAt(start)) {
+            if (auto value = match.group(group))
+                found << *value;
+            from = std::max(match.end(), start + 1);
+            continue;
+        }
+        if (match.hitLimit())
+            break;
+        // Every later start in this run fails the same way.
+        from = start;
+        while (from < n && isNameWordChar(text[from]))
+            ++from;
+    }
+    if (hitLimit)
+        *hitLimit = match.hitLimit();
+    return found;
+}
+
+Rx::ScanResult scan(const Entry &entry, const QString &text)
+{
+    const Rx::Pattern pattern(entry.source, entry.options);
+    if (!entry.capitalisedStart)
+        return Rx::scan(pattern, text);
+    Rx::ScanResult result;
+    result.valid = pattern.isValid();
+    QElapsedTimer timer;
+    timer.start();
+    bool hitLimit = false;
+    result.matches = capitalisedMatches(pattern, text, 0, &hitLimit).size();
+    result.hitLimit = hitLimit;
+    result.seconds = timer.nsecsElapsed() / 1e9;
+    return result;
+}
+
+QList<Entry> catalogue()
+{
+    QList<Entry> list;
+    for (const Fixed &row : fixedTable)
+        list << Entry{QString::fromLatin1(row.name), QString::fromUtf16(row.source), row.options,
+                      row.id == Id::enOrgs};
+
+    // Dates: anywhere, and after an anchor of each script.
+    const QStringList prefixes{QString(), anchorPrefix(QStringLiteral("Invoice Date")),
+                               anchorPrefix(QStringLiteral("开票日期"))};
+    for (const QString &prefix : prefixes) {
+        const QString suffix = prefix.isEmpty() ? QStringLiteral("anywhere")
+                                                : QStringLiteral("anchored");
+        list << Entry{QStringLiteral("date.iso.") + suffix, isoDate(prefix), CaseInsensitive}
+             << Entry{QStringLiteral("date.monthName.") + suffix, monthNameDate(prefix),
+                      CaseInsensitive}
+             << Entry{QStringLiteral("date.numeric.") + suffix, numericDate(prefix),
+                      CaseInsensitive};
+    }
+    for (const QString &anchor : {QString(), QStringLiteral("Statement Period")})
+        list << Entry{QStringLiteral("date.yearMonth.")
+                          + QLatin1String(anchor.isEmpty() ? "anywhere" : "anchored"),
+                      yearMonth(anchor), CaseInsensitive};
+
+    for (const QStringList *anchors : {&buyerAnchors(), &sellerAnchors()}) {
+        for (const QString &anchor : *anchors)
+            list << Entry{QStringLiteral("party.lineAfter.") + anchor, lineAfterAnchor(anchor),
+                          CaseInsensitive};
+    }
+    const QList<std::pair<QString, QString>> tails{{QStringLiteral("bank"), bankTail()},
+                                                   {QStringLiteral("travel"), travelTail()}};
+    for (const auto &[name, tail] : tails) {
+        list << Entry{QStringLiteral("institution.onLine.") + name, institutionOnLine(tail),
+                      Rx::AnchorsMatchLines}
+             << Entry{QStringLiteral("institution.anywhere.") + name, institutionAnywhere(tail),
+                      NoOptions, true};
+    }
+    return list;
+}
+
+} // namespace ContentPatterns

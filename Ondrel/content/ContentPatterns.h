@@ -1,0 +1,105 @@
+#pragma once
+
+#include "Rx.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Every regular expression the content readers use, in one place. Fixed patterns are
+// compiled once, on first use, and shared by all threads; patterns built around a
+// caller's anchor word or tail go through Rx's cache.
+//
+// Several patterns are written so that a search stays linear on long input: a run that
+// is followed by something it cannot contain is taken whole (an atomic group), and a
+// search only starts where no earlier start in the same run could have matched (the
+// start of a run of digits or blanks). They find exactly what the plain forms find; the
+// tests compare both on generated texts.
+//
+// A new fixed pattern gets an Id and one row of the table in ContentPatterns.cpp; the
+// tests then compile it and run it over long hostile text, and so does the benchmark.
+namespace ContentPatterns {
+
+enum class Id {
+    // File names (isGenericName)
+    genericCopyCounter,
+    genericTrailingNumber,
+    genericSeparatorRun,
+    // Amounts, in the order amount() tries them
+    amountDueSign,
+    amountDueFigure,
+    amountTotalWord,
+    amountSign,
+    amountCode,
+    // Totals of Chinese invoices, in the order invoiceTotal() tries them
+    totalFigures,
+    totalTicketPrice,
+    totalTaxIncluded,
+    // Currency
+    cjkIdeograph,
+    currencyYuan,
+    currencyDollar,
+    currencyEuro,
+    currencyPound,
+    // Organisation names
+    orgLeadingLabel,
+    orgAddressComma,
+    orgWebAddress,
+    orgDigitStart,
+    orgTwoLetters,
+    enOrgs,
+    nameBeforeTaxNumber,
+    nameAfterLabel,
+    nameWithOrgWord,
+    institutionSentenceStart,
+    institutionAddress,
+    count
+};
+
+const Rx::Pattern &get(Id id);
+
+// Date patterns; `prefix` is an anchor fragment followed by up to ten non-digits, or empty.
+QString anchorPrefix(const QString &anchor);
+QString isoDate(const QString &prefix);
+QString monthNameDate(const QString &prefix);
+QString numericDate(const QString &prefix);
+QString yearMonth(const QString &anchor);
+
+// The name on the line after (or after the colon of) an anchor word.
+QString lineAfterAnchor(const QString &anchor);
+// An institution name ending in a tail word: alone on a line, and anywhere.
+QString institutionOnLine(const QString &tail);
+QString institutionAnywhere(const QString &tail);
+
+// Labels before the buyer's and the seller's name on English invoices.
+const QStringList &buyerAnchors();
+const QStringList &sellerAnchors();
+// Tails that end the names of banks, and of carriers and hotels.
+QString bankTail();
+QString travelTail();
+
+// Group `group` of every match of a case-sensitive pattern that begins with a capitalised
+// name word, "\b[A-Z][A-Za-z0-9&'’.-]*" followed by blanks or a comma (enOrgs,
+// institutionAnywhere()): what Rx::allGroups() gives. From every start inside one run of
+// name-word characters the first word reaches the same end of the run and the rest of the
+// match is the same, so the search tries only the first start of each run; a plain search
+// would read a run like "A.A.A.A…" once for each of its capitals.
+QStringList capitalisedMatches(const Rx::Pattern &pattern, const QString &text, int group,
+                               bool *hitLimit = nullptr);
+
+struct Entry
+{
+    QString name;
+    QString source;
+    Rx::Options options = Rx::NoOptions;
+    bool capitalisedStart = false; // searched with capitalisedMatches()
+};
+
+// The fixed patterns and the patterns built around the anchors and tails the readers use:
+// what the tests compile and the benchmark runs.
+QList<Entry> catalogue();
+
+// Runs an entry over a text the way the readers search with it.
+Rx::ScanResult scan(const Entry &entry, const QString &text);
+
+} // namespace ContentPatterns
