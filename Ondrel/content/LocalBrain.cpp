@@ -1,0 +1,55 @@
+#include "LocalBrain.h"
+
+#include "LocalLLM.h"
+#include "Localization.h"
+#include "SystemModel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace LocalBrain {
+
+Status status(bool ollamaUp, bool systemModelAvailable, bool localModelPresent,
+              const ModelDownload::State &download)
+{
+    if (ollamaUp || systemModelAvailable || localModelPresent)
+        return {Status::Kind::ready, 0, false, {}};
+    using Kind = ModelDownload::State::Kind;
+    switch (download.kind) {
+    case Kind::downloading: return {Status::Kind::preparing, download.fraction, false, {}};
+    case Kind::verifying: return {Status::Kind::preparing, 0, true, {}};
+    case Kind::failed: return {Status::Kind::failed, 0, false, download.message};
+    case Kind::idle:
+    case Kind::done: break;
+    }
+    return {Status::Kind::notReady, 0, false, {}};
+}
+
+Status status(bool ollamaUp)
+{
+    return status(ollamaUp, SystemModel::isAvailable(), LocalLLM::activeModelPath().has_value(),
+                  ModelDownload::shared().state());
+}
+
+QString label(const Status &status)
+{
+    switch (status.kind) {
+    case Status::Kind::ready: return L("本地大脑已就绪");
+    case Status::Kind::preparing: {
+        if (status.indeterminate)
+            return L("本地大脑准备中…");
+        const double fraction = std::isnan(status.progress) ? 0.0 : std::clamp(status.progress, 0.0, 1.0);
+        return L("本地大脑准备中 %lld%%…", qint64(fraction * 100));
+    }
+    case Status::Kind::failed: return L("本地大脑准备失败");
+    case Status::Kind::notReady: break;
+    }
+    return L("本地大脑未就绪");
+}
+
+QString label(bool ollamaUp)
+{
+    return label(status(ollamaUp));
+}
+
+} // namespace LocalBrain
