@@ -98,8 +98,10 @@ int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &in
 }
 
 // Copies `from` to the new name `to` (which must not exist), recursively for folders.
-// `created` is set once the top-level item exists under its new name.
-int copyTree(const QByteArray &from, const QByteArray &to, bool *created = nullptr)
+// `created` is set once the top-level item exists under its new name; `copied`, when
+// given, receives every source item copied, each folder before its contents.
+int copyTree(const QByteArray &from, const QByteArray &to, bool *created = nullptr,
+             QList<QByteArray> *copied = nullptr)
 {
     struct stat info;
     if (::lstat(from.constData(), &info) != 0)
@@ -114,37 +116,81 @@ int copyTree(const QByteArray &from, const QByteArray &to, bool *created = nullp
             return errno;
         if (created)
             *created = true;
+        if (copied)
+            copied->append(from);
         return copyTimesAndMode(to, info);
     }
-    if (S_ISREG(info.st_mode))
-        return copyFile(from, to, info, created);
+    if (S_ISREG(info.st_mode)) {
+        const int result = copyFile(from, to, info, created);
+        if (!result && copied)
+            copied->append(from);
+        return result;
+    }
     if (!S_ISDIR(info.st_mode))
         return ENOTSUP; // devices, sockets and pipes are not moved across file systems
     if (::mkdir(to.constData(), 0700) != 0)
         return errno;
     if (created)
         *created = true;
+    if (copied)
+        copied->append(from);
     DIR *dir = ::opendir(from.constData());
     if (!dir)
         return errno;
     int result = 0;
-    while (dirent *entry = ::readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            result = errno; // a listing cut short must not pass for a complete copy
+            break;
+        }
         if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, ".."))
             continue;
-        if ((result = copyTree(from + '/' + entry->d_name, to + '/' + entry->d_name)))
+        if ((result = copyTree(from + '/' + entry->d_name, to + '/' + entry->d_name, nullptr,
+                               copied)))
             break;
     }
     ::closedir(dir);
     return result ? result : copyTimesAndMode(to, info);
 }
 
-// For file systems without RENAME_NOREPLACE: claim the name with an exclusively created
-// placeholder of the same type, then rename over that placeholder.
+// Removes exactly the items a copy took, deepest first. A folder that gained an entry
+// meanwhile stays, with that entry: nothing the copy did not see is deleted.
+void removeCopied(const QList<QByteArray> &copied)
+{
+    for (auto it = copied.crbegin(); it != copied.crend(); ++it) {
+        struct stat info;
+        if (::lstat(it->constData(), &info) != 0)
+            continue;
+        if (S_ISDIR(info.st_mode))
+            ::rmdir(it->constData());
+        else
+            ::unlink(it->constData());
+    }
+}
+
+// For file systems without RENAME_NOREPLACE. A file is hard-linked to the new name (which
+// refuses a taken name atomically) and then unlinked from the old one. A folder, or a file
+// where the file system has no hard links, claims the name with an exclusively created
+// placeholder and is renamed over it; rename never replaces a folder that is not empty.
 int moveOverPlaceholder(const QByteArray &from, const QByteArray &to)
 {
     struct stat info;
     if (::lstat(from.constData(), &info) != 0)
         return errno;
+    if (!S_ISDIR(info.st_mode)) {
+        if (::link(from.constData(), to.constData()) == 0) {
+            if (::unlink(from.constData()) != 0) {
+                const int e = errno;
+                ::unlink(to.constData());
+                return e;
+            }
+            return 0;
+        }
+        if (errno != EPERM && errno != ENOTSUP && errno != EMLINK)
+            return errno;
+    }
     if (S_ISDIR(info.st_mode)) {
         if (::mkdir(to.constData(), 0700) != 0)
             return errno;
@@ -279,12 +325,17 @@ int moveNoReplace(const QString &fromPath, const QString &toPath)
         return error;
     if (exists(toPath))
         return EEXIST;
-    if (int e = copyTree(from, to)) {
-        if (e != EEXIST)
-            removeTree(to);
-        return e;
+    bool created = false;
+    QList<QByteArray> copied;
+    if (int e = copyTree(from, to, &created, &copied)) {
+        if (!created)
+            return e; // the name `to` was taken meanwhile: nothing was made
+        removeTree(toPath);
+        // A clash inside the new copy (a volume that ignores letter case) is no taken name.
+        return e == EEXIST ? EIO : e;
     }
-    return removeTree(from);
+    removeCopied(copied);
+    return 0;
 }
 
 int writeAtomically(const QString &path, const QByteArray &bytes)

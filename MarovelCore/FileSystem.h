@@ -19,7 +19,9 @@ int makePath(const QString &path);
 // Moves `from` to `to`, failing with EEXIST when anything has the name `to` already. Within
 // one file system this is renameat2(RENAME_NOREPLACE), or link+unlink where the file system
 // refuses that flag; across file systems the item is copied (modes and times kept) to a
-// name created exclusively and the source removed afterwards. Returns 0 or an errno.
+// name created exclusively, and then exactly what was copied is removed from the source
+// (anything that appeared there meanwhile stays). A failed copy is removed again; a clash
+// inside it (a volume that ignores letter case) gives EIO. Returns 0 or an errno.
 int moveNoReplace(const QString &from, const QString &to);
 
 // Writes `bytes` as the whole new content of `path` atomically (a temporary file in the

@@ -324,8 +324,16 @@ std::optional<QString> extract(const QString &archivePath, const QString &destin
             archive_entry_set_hardlink_utf8(
                 entry, (base + '/' + linkParts->join(u'/').toUtf8()).constData());
         }
-        archive_entry_set_pathname_utf8(entry,
-                                        (base + '/' + parts->join(u'/').toUtf8()).constData());
+        // libarchive skips a taken name and still reports success; a second entry of one
+        // name (or a file where a folder was made) fails the extraction instead.
+        const QByteArray target = base + '/' + parts->join(u'/').toUtf8();
+        struct stat taken;
+        if (::lstat(target.constData(), &taken) == 0
+            && !(type == AE_IFDIR && !rawLink && S_ISDIR(taken.st_mode))) {
+            error = failed(L("目标已存在：%@", name));
+            break;
+        }
+        archive_entry_set_pathname_utf8(entry, target.constData());
         r = archive_write_header(out, entry);
         if (r < ARCHIVE_WARN) {
             error = failed(archiveReason(out));

@@ -7,6 +7,14 @@
 
 namespace {
 
+// A tag must read back as written: no comma (the separator), no NUL, no blanks around it.
+bool isValidTag(const QString &tag)
+{
+    return !tag.isEmpty() && !tag.contains(u',') && !tag.contains(QChar(u'\0'))
+           && tag.trimmed() == tag;
+}
+
+
 // Reads the attribute; ENODATA means absent. Returns 0 or an errno.
 int readValue(const QByteArray &path, QByteArray *value)
 {
@@ -86,7 +94,7 @@ QStringList readQuietly(const QByteArray &encodedPath)
 int write(const QString &path, const QStringList &tags)
 {
     for (const QString &tag : tags)
-        if (tag.contains(u',') || tag.trimmed().isEmpty())
+        if (!isValidTag(tag))
             return EINVAL;
     const QByteArray file = QFile::encodeName(path);
     if (tags.isEmpty()) {
@@ -102,7 +110,7 @@ int write(const QString &path, const QStringList &tags)
 
 int toggle(const QString &path, const QString &tag)
 {
-    if (tag.contains(u',') || tag.trimmed().isEmpty())
+    if (!isValidTag(tag))
         return EINVAL;
     int error = 0;
     std::optional<QStringList> tags = read(path, &error);

@@ -139,10 +139,14 @@ int restore(const QString &trashedPath, const QString &originalPath)
     OwnChanges::note(item);
     if (int error = FileSystem::moveNoReplace(item, originalPath))
         return error;
+    // Only an item directly in a trash's "files" folder has a .trashinfo of its own; an
+    // item inside a trashed folder must not remove another item's record.
     const QFileInfo info(item);
-    const QString trashFolder = QFileInfo(info.path()).path();
-    QFile::remove(trashFolder + QStringLiteral("/info/") + info.fileName() +
-                  QStringLiteral(".trashinfo"));
+    if (QFileInfo(info.path()).fileName() == u"files") {
+        const QString trashFolder = QFileInfo(info.path()).path();
+        QFile::remove(trashFolder + QStringLiteral("/info/") + info.fileName() +
+                      QStringLiteral(".trashinfo"));
+    }
     return 0;
 }
 

@@ -3,7 +3,12 @@
 #include "CoreError.h"
 #include "Plan.h"
 
+#include <QFile>
 #include <QString>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <functional>
 
@@ -31,4 +36,10 @@ inline MarovelOperation move(const QString &from, const QString &to)
 inline MarovelOperation mkdir(const QString &to)
 {
     return op(OpKind::Mkdir, std::nullopt, to);
+}
+
+// Makes the symbolic link `at` pointing to `target`.
+inline void link(const QString &target, const QString &at)
+{
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(at).constData()), 0);
 }

@@ -32,11 +32,6 @@ protected:
         workspace = WorkspaceRegistry::shared().add(root);
     }
 
-    void link(const QString &target, const QString &at)
-    {
-        ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(at).constData()), 0);
-    }
-
     QString root;
     QString outside;
     Workspace workspace;

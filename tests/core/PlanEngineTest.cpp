@@ -55,11 +55,6 @@ protected:
         return errorOf([&] { MarovelCore::plan(request(std::move(operations))); });
     }
 
-    void link(const QString &target, const QString &at)
-    {
-        ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(at).constData()), 0);
-    }
-
     QString root;
     QString outside;
     Workspace workspace;

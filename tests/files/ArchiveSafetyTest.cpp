@@ -63,16 +63,35 @@ TEST(ArchiveSafety, EntriesThatEscapeTheDestinationAreRefused)
         EXPECT_FALSE(QFileInfo::exists(root + "/safety/work/escaped.txt")) << c.name;
     }
 
-    // A file entry after a link entry of the same name replaces the archive's own link
-    // inside the new folder; it never writes through it.
-    const QString archive = work + "/replace-link.tar";
-    FilesTest::writeArchive(archive, {{"same", Entry::Link, (outside + "/victim.txt").toUtf8()},
-                                      {"same", Entry::File, "archive's"}});
-    QString out;
-    ASSERT_TRUE(extracts(archive, &out));
-    EXPECT_FALSE(QFileInfo(out + "/same").isSymLink());
-    EXPECT_EQ(TestSupport::readFile(out + "/same"), "archive's");
-    EXPECT_EQ(TestSupport::readFile(outside + "/victim.txt"), "untouched");
+}
+
+TEST(ArchiveSafety, ASecondEntryOfOneNameFailsTheExtraction)
+{
+    // libarchive would skip the later entry and report success; nothing is ever replaced
+    // or written through the archive's own link.
+    const QString work = TestSupport::makeFolder("twice/work");
+    const QString outside = TestSupport::makeFolder("twice/outside");
+    TestSupport::writeFile(outside + "/victim.txt", "untouched");
+    const struct
+    {
+        const char *name;
+        QList<Entry> entries;
+    } cases[] = {
+        {"same-file.tar", {{"a.txt", Entry::File, "first"}, {"a.txt", Entry::File, "second"}}},
+        {"file-over-folder.tar", {{"n/", Entry::Folder, {}}, {"n", Entry::File, "x"}}},
+        {"file-over-link.tar",
+         {{"same", Entry::Link, (outside + "/victim.txt").toUtf8()}, {"same", Entry::File, "archive's"}}},
+    };
+    for (const auto &c : cases) {
+        const QString archive = work + "/" + c.name;
+        FilesTest::writeArchive(archive, c.entries);
+        EXPECT_FALSE(extracts(archive)) << c.name;
+        EXPECT_EQ(TestSupport::readFile(outside + "/victim.txt"), "untouched") << c.name;
+    }
+    // A folder entry after files inside it is no clash.
+    FilesTest::writeArchive(work + "/late-folder.tar",
+                            {{"d/inner.txt", Entry::File, "x"}, {"d/", Entry::Folder, {}}});
+    EXPECT_TRUE(extracts(work + "/late-folder.tar"));
 }
 
 TEST(ArchiveSafety, PermissionsAreKeptWithoutSetIdBits)

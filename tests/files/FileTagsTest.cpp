@@ -73,7 +73,12 @@ TEST(FileTags, FailuresLeaveFilesAlone)
     TestSupport::writeFile(dir + "/a.txt", "x");
     ASSERT_EQ(FileTags::write(dir + "/a.txt", {"Blue"}), 0);
     EXPECT_EQ(FileTags::write(dir + "/a.txt", {"a,b"}), EINVAL);
-    EXPECT_EQ(FileTags::toggle(dir + "/a.txt", "a,b"), EINVAL);
+    // Names that would not read back as written are refused.
+    for (const QString &bad : {QStringLiteral("a,b"), QStringLiteral(" Blue"), QStringLiteral("Blue "),
+                               QStringLiteral("x") + QChar(u'\0') + QStringLiteral("y"), QString()}) {
+        EXPECT_EQ(FileTags::toggle(dir + "/a.txt", bad), EINVAL) << bad.toStdString();
+        EXPECT_EQ(FileTags::write(dir + "/a.txt", {bad}), EINVAL) << bad.toStdString();
+    }
     EXPECT_EQ(FileTags::read(dir + "/a.txt"), QStringList({"Blue"}));
 }
 

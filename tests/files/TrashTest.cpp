@@ -76,6 +76,20 @@ TEST(Trash, RestoreNeverReplacesTheNewOwnerOfTheName)
     EXPECT_EQ(Trash::originalPath(*inTrash), dir + "/a.txt"); // still restorable later
 }
 
+TEST(Trash, RestoringAnItemInsideATrashedFolderKeepsOtherRecords)
+{
+    const QString dir = TestSupport::makeFolder("nested");
+    TestSupport::writeFile(dir + "/box/sub", "inside the box");
+    TestSupport::writeFile(dir + "/sub", "a file of its own");
+    const std::optional<QString> box = Trash::moveToTrash(dir + "/box");
+    const std::optional<QString> sub = Trash::moveToTrash(dir + "/sub");
+    ASSERT_TRUE(box && sub);
+
+    EXPECT_EQ(Trash::restore(*box + "/sub", dir + "/restored-sub"), 0);
+    EXPECT_EQ(Trash::originalPath(*sub), dir + "/sub"); // its record is still there
+    EXPECT_EQ(Trash::originalPath(*box), dir + "/box");
+}
+
 TEST(Trash, EmptyingRemovesEverythingAndFollowsNoLink)
 {
     const QString outside = TestSupport::makeFolder("precious");
