@@ -125,11 +125,18 @@ constexpr Fixed fixedTable[] = {
     {Id::routeCjk, "detect.routeCjk",
      uR"(([\u4e00-\u9fa5]{2,6})\s?[-—→]\s?([\u4e00-\u9fa5]{2,6}))", CaseInsensitive},
     // Airport codes must be upper case.
-    {Id::routeAirport, "detect.routeAirport", uR"(\b([A-Z]{3})\s*(?:[-—→]|to)\s*([A-Z]{3})\b)",
-     NoOptions},
+    {Id::routeAirport, "detect.routeAirport",
+     uR"(\b([A-Z]{3})\s*(?:[-—→]|(?i:to))\s*([A-Z]{3})\b)", NoOptions},
     {Id::contractTitleBrackets, "detect.contractTitleBrackets", uR"(《([^》]{2,30})》)",
      CaseInsensitive},
     {Id::labelLine, "detect.labelLine", uR"(^[^:：\n]{1,16}[:：][ \t]*\S)", NoOptions},
+    // A money figure: a currency sign before digits, or a number with two decimals.
+    {Id::moneyFigure, "detect.moneyFigure", uR"([¥￥$€£]\s?[0-9]|(?<![0-9])[0-9]+[.,][0-9]{2}(?![0-9]))",
+     NoOptions},
+    // The lines of a till receipt: a subtotal, and a total.
+    {Id::tillSubtotal, "detect.tillSubtotal", uR"(\bSub-?\s?total\b|小计)", CaseInsensitive},
+    {Id::tillTotal, "detect.tillTotal", uR"(\b(?:Total|Balance\s+Due)\b|合计|总计|实收|应收)",
+     CaseInsensitive},
 };
 
 constexpr bool tableInIdOrder()
@@ -171,12 +178,12 @@ const std::array<WordList, static_cast<size_t>(Words::count)> &wordLists()
 {
     static const std::array<WordList, static_cast<size_t>(Words::count)> lists{{
         {"idTitle",
-         {R"(Driver'?s\s+Licen[sc]e)", R"(Driving\s+Licen[sc]e)", R"(Social\s+Security)",
+         {R"(Driver'?s?\s+Licen[sc]e)", R"(Driving\s+Licen[sc]e)", R"(Social\s+Security)",
           R"(Identity\s+Card)", R"(Residence\s+Permit)", R"(Green\s+Card)"}},
         {"idField",
          {R"(Date\s+of\s+Issue)", R"(Place\s+of\s+Birth)", R"(Given\s+Names?)", "Surname",
           R"(Issuing\s+Authority)", R"(Expiration\s+Date)", R"(Licen[sc]e\s+(?:No|Number))",
-          R"(Class\s+(?:No|Number))"}},
+          R"(Class\s+(?:No|Number))", "DOB"}},
         {"invoice",
          {R"(Bill\s+To)", R"(Billed\s+To)", R"(Sold\s+By)", R"(Invoice\s+(?:No|Number|ID|Date|Total))",
           R"(Tax\s+Invoice)", R"(Sales\s+Receipt)", R"(Purchase\s+Receipt)",

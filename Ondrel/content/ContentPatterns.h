@@ -71,6 +71,10 @@ enum class Id {
     contractTitleBrackets,
     // A short label followed by a colon and a value ("合同编号：HT-01", "No.: 5")
     labelLine,
+    // Money on a receipt or a statement
+    moneyFigure,
+    tillSubtotal,
+    tillTotal,
     count
 };
 

@@ -84,9 +84,18 @@ const QStringList &statementWords()
     return list;
 }
 
+// Statement words that name the document, unlike the bare word "Statement".
+const QStringList &statementNames()
+{
+    static const QStringList list{"对账单", "账户对账单", "信用卡账单", "月结单", "Account Statement"};
+    return list;
+}
+
+// Titles of Chinese statements, with those banks print on transaction histories and
+// electronic card bills.
 const QStringList &statementTitlesChinese()
 {
-    static const QStringList list{"对账单", "信用卡账单", "月结单"};
+    static const QStringList list{"对账单", "信用卡账单", "月结单", "交易流水", "账户明细", "电子账单"};
     return list;
 }
 
@@ -131,7 +140,8 @@ const QStringList &contractSelfReferences()
 const QStringList &travelChinese()
 {
     static const QStringList list{"行程单", "电子客票", "航班", "登机牌", "Boarding", "Itinerary",
-                                  "车次", "检票口", "酒店确认", "入住", "Check-in", "Reservation"};
+                                  "车次", "检票口", "酒店确认", "入住", "离店", "Check-in",
+                                  "Reservation"};
     return list;
 }
 
@@ -144,6 +154,13 @@ const QStringList &abstractWords()
 const QStringList &referenceWords()
 {
     static const QStringList list{"References", "参考文献", "Bibliography"};
+    return list;
+}
+
+// Words of air travel: an air itinerary also prints 电子客票号, which marks a railway ticket.
+const QStringList &airWords()
+{
+    static const QStringList list{"航空", "航班", "民航", "承运人", "Flight", "Airline"};
     return list;
 }
 
@@ -164,11 +181,17 @@ struct Lookup
     bool localised; // the display text is a localisation key
 };
 
+// The front of a Chinese identity card prints 公民身份号码 but not 身份证; English titles
+// name the same documents.
 constexpr Lookup idNames[] = {
-    {"身份证", LKey("身份证"), true}, {"护照", LKey("护照"), true},
-    {"Passport", LKey("护照"), true}, {"驾驶证", LKey("驾照"), true},
-    {"驾照", LKey("驾照"), true},     {"港澳通行证", LKey("通行证"), true},
-    {"居住证", LKey("居住证"), true},
+    {"身份证", LKey("身份证"), true},           {"公民身份号码", LKey("身份证"), true},
+    {"护照", LKey("护照"), true},               {"Passport", LKey("护照"), true},
+    {"驾驶证", LKey("驾照"), true},             {"驾照", LKey("驾照"), true},
+    {"Driver License", LKey("驾照"), true},     {"Driver's License", LKey("驾照"), true},
+    {"Drivers License", LKey("驾照"), true},    {"Driving Licence", LKey("驾照"), true},
+    {"Driving License", LKey("驾照"), true},    {"港澳通行证", LKey("通行证"), true},
+    {"居住证", LKey("居住证"), true},           {"Residence Permit", LKey("居住证"), true},
+    {"Identity Card", LKey("身份证"), true},
 };
 
 constexpr Lookup paymentChannels[] = {
@@ -391,6 +414,9 @@ struct Signals
     bool invoiceStrong = false;
     bool payment = false;
     bool paymentStrong = false;
+    bool tillReceipt = false; // subtotal, total and money: a shop's receipt
+    bool money = false;       // a currency amount or a figure with two decimals
+    bool shortText = false;   // under 80 characters: a notice, not prose
     // statements
     bool statement = false;
     bool statementStrong = false;
@@ -432,11 +458,25 @@ Signals readSignals(const Context &c)
     s.payment = paymentWords || paymentEnglish;
     s.paymentStrong = Rx::any(paymentWordsStrong(), k) || hasWord(Words::paymentStrong, k);
 
+    s.money = matches(Id::moneyFigure, c.text) || !amount(c.keys).isEmpty();
+    s.tillReceipt = s.money && matches(Id::tillSubtotal, k) && matches(Id::tillTotal, k);
+    s.shortText = TextUtil::graphemeCount(c.original.trimmed()) < 80;
+
+    // The bare word "statement" is common in prose ("a statement last week"); alone it
+    // needs a bank or a balance beside it.
     const int statementPhrases = countWords(Words::statement, k);
-    s.statement = statementPhrases > 0 || Rx::any(statementWords(), k);
+    const bool chineseBank = !firstContained(chineseBanks(), k).isEmpty();
+    const auto bankOrBalance = [&] {
+        return chineseBank || k.contains(QStringLiteral("余额"))
+               || Rx::matches(QStringLiteral(R"(\bbalance\b)"), k, Rx::CaseInsensitive)
+               || !enInstitution(c.text, ContentPatterns::bankTail()).isEmpty();
+    };
+    s.statement = statementPhrases > 0 || Rx::any(statementNames(), k)
+                  || (Rx::any(statementWords(), k) && bankOrBalance());
     s.statementStrong = statementPhrases >= 2
                         || (Rx::any(statementTitlesChinese(), k)
-                            && (statementPhrases > 0 || Rx::any(statementMarkersChinese(), k)));
+                            && (statementPhrases > 0 || Rx::any(statementMarkersChinese(), k)
+                                || chineseBank));
 
     const bool contractWord = Rx::any(contractWords(), k) || hasWord(Words::contractTitle, k);
     const bool contractBody = Rx::any(partyWords(), k) || hasWord(Words::contractBody, k);
@@ -574,9 +614,14 @@ ScenarioMatch invoice(const Context &c)
     const QString total = invoiceTotal(c.text);
     const DateHit hit =
         contentDateHit(c.text, {"开票日期", "开票", "日期", "Invoice Date", "Date", "Issued"});
-    const Parties parties = invoiceParties(c.text);
+    Parties parties = invoiceParties(c.text);
+    // An air itinerary prints 电子客票号 too; it is no railway ticket, and its seller is the
+    // airline, not the railway.
+    const bool railway = isTrain(c.keys) && !Rx::any(airWords(), c.keys);
+    if (!railway && isTrain(c.text) && parties.seller == L("中国铁路"))
+        parties.seller = firstContained(carriers(), c.keys);
     QString item = group(Id::invoiceItem, c.text, 1);
-    if (item.isEmpty() && isTrain(c.keys))
+    if (item.isEmpty() && railway)
         item = L("火车票");
 
     QString buyer = trimOrgSuffix(parties.buyer);
@@ -889,17 +934,23 @@ ScenarioMatch decide(const Context &c)
             return bankStatement(c, false);
 
         // 5. Invoices before payments.
-        const bool isInvoice = s.invoiceChinese || s.invoiceSignal;
+        const bool isInvoice = s.invoiceChinese || s.invoiceSignal || s.tillReceipt;
         const bool isPayment = !isInvoice && s.payment;
         if (isInvoice || isPayment) {
-            // Words any document may use in passing ("paid", "invoice", 发票) give way to a
-            // trip's or a paper's own structure.
+            // Words any document may use in passing ("paid", "receipt", "invoice", 发票,
+            // 已支付) give way to a trip's, a paper's or an agreement's own structure, and
+            // decide nothing in prose that names no money at all.
             const bool weak = isInvoice ? !s.invoiceStrong : !s.paymentStrong;
-            if (weak && s.travelHits >= 3)
-                return travel(c);
-            if (weak && s.paper())
-                return paper(c, s);
-            return isInvoice ? invoice(c) : payment(c);
+            if (weak) {
+                if (s.travelHits >= (isInvoice ? 3 : 2))
+                    return travel(c);
+                if (s.paper())
+                    return paper(c, s);
+                if (s.contract)
+                    return contract(c);
+            }
+            if (!weak || s.money || s.shortText)
+                return isInvoice ? invoice(c) : payment(c);
         }
 
         // 6. Statements.

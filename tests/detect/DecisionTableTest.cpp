@@ -172,6 +172,91 @@ TEST(DecisionTable, DocumentsAsTheyComeFromScannersAndWriters)
     });
 }
 
+// Words that any text may use in passing decide nothing against a document's own
+// structure, and nothing at all in prose that names no money.
+TEST(DecisionTable, WordsInPassing)
+{
+    const Pinned pinned;
+    expectRows({
+        {"an article that says paid and statement", "article.txt", "text",
+         "Why Cities Are Rethinking Parking\nFor decades, city planners paid little attention to "
+         "the cost of free parking. In a statement last week, the mayor announced a review of "
+         "the policy.",
+         ScenarioKind::document, std::nullopt, "Why_Cities_Are_Rethinking_Parking"},
+        {"notes that say paid and upon receipt", "notes.txt", "text",
+         "Weekly Sync\n1. We paid down some tech debt in the build system last sprint.\n"
+         "2. Upon receipt of the review comments, Ben will update the proposal.",
+         ScenarioKind::document},
+        {"a summary that mentions invoices", "总结.docx", "office",
+         "2024年第一季度工作总结\n本季度完成了发票报销系统的上线，协助财务部门处理报销单据共计1200份。"
+         "部分供应商开具发票不及时，影响付款进度。下季度继续优化报销流程。",
+         ScenarioKind::document},
+        {"a short notice that says unpaid is still a payment", "n.txt", "text",
+         "Order 1042 is unpaid.", ScenarioKind::payment},
+        {"money makes the word count", "r.txt", "text",
+         "Thank you for your order. Your card was charged and the order is being prepared for "
+         "shipping today. Total 42.00",
+         ScenarioKind::payment},
+        {"the bare word statement beside a bank", "s.pdf", "pdf-text",
+         "Statement\nFirst National Bank\nThank you for banking with us.", ScenarioKind::bankStatement,
+         std::nullopt, "First_National_Bank_对账单"},
+        {"a lease whose rent is paid", "lease.pdf", "pdf-text",
+         "RESIDENTIAL LEASE\nLandlord: John Smith\nTenant: Mary Major\n"
+         "Rent: $1,800 per month. Security deposit paid upon signing this contract.\n"
+         "Landlord Signature ________  Tenant Signature ________",
+         ScenarioKind::contract},
+        {"a till receipt without the word receipt", "IMG_7788.jpg", "image-ocr",
+         "WALMART\nMILK 2% 3.48\nBREAD 2.50\nSUBTOTAL 5.98\nTAX 0.42\nTOTAL 6.40\nVISA TEND 6.40",
+         ScenarioKind::invoice},
+        {"a hotel booking marked paid", "IMG_3344.PNG", "image-ocr",
+         "预订确认\n北京国贸大酒店\n入住日期 3月5日 离店日期 3月7日 共2晚\n房型 豪华大床房\n订单状态 已支付",
+         ScenarioKind::travel},
+        {"a bank's transaction history", "流水.pdf", "pdf-text",
+         "中国工商银行个人客户交易流水\n户名：张三\n交易日期 摘要 交易金额 余额\n"
+         "2024-01-05 工资 15,000.00 32,100.00",
+         ScenarioKind::bankStatement, std::nullopt, "工商银行_对账单"},
+        {"an electronic card bill", "bill.pdf", "pdf-text",
+         "招商银行信用卡电子账单\n账单日 2024年03月05日\n本期应还金额 ¥3,021.50",
+         ScenarioKind::bankStatement, std::nullopt, "招商银行_对账单"},
+        {"an integer total in traditional characters", "IMG_5566.JPG", "image-ocr",
+         "電子發票證明聯\n2024-03-05\nAB-12345678\n隨機碼 1234 總計 500\n賣方 12345678 買方 87654321\n"
+         "統一超商股份有限公司",
+         ScenarioKind::invoice, std::nullopt, "統一超商股份有限公司_发票"},
+    });
+}
+
+// An air itinerary prints 电子客票号码 like a railway ticket; it is named for its airline.
+TEST(DecisionTable, RailwayAndAirTickets)
+{
+    const Pinned pinned;
+    expectRows({
+        {"a railway e-ticket", "火车票.pdf", "pdf-text",
+         "电子发票（铁路电子客票）\n北京南站 G123 上海虹桥站\n票价：¥553.00\n电子客票号：E123456789",
+         ScenarioKind::invoice, std::nullopt, "中国铁路_火车票_¥553"},
+        {"an air itinerary", "行程单.pdf", "pdf-text",
+         "航空运输电子客票行程单\n承运人 国航 航班号 CA1501 北京—上海\n票价：¥1,200.00\n"
+         "电子客票号码 999-1234567890",
+         ScenarioKind::invoice, std::nullopt, "国航_发票_¥1200"},
+    });
+}
+
+// Identity documents by the titles they print.
+TEST(DecisionTable, IdentityDocumentNames)
+{
+    const Pinned pinned;
+    expectRows({
+        {"an identity card front", "IMG_0001.jpg", "image-ocr",
+         "姓名 张三\n性别 男 民族 汉\n出生 1990 年 1 月 1 日\n公民身份号码 110101199001011234",
+         ScenarioKind::idDoc, Conf::medium, "身份证_本人"},
+        {"a driver license", "dl.jpg", "image-ocr",
+         "CALIFORNIA USA DRIVER LICENSE\nDL I1234567\nEXP 08/31/2026\nLN DOE\nDOB 08/31/1990",
+         ScenarioKind::idDoc, Conf::medium, "驾照_本人"},
+        {"a residence permit", "rp.jpg", "image-ocr",
+         "RESIDENCE PERMIT\nSurname: DOE\nGiven Names: JANE\nDate of Expiry 2027-01-01",
+         ScenarioKind::idDoc, std::nullopt, "居住证_本人"},
+    });
+}
+
 // A match never offers a name it does not have, never a hidden name, and never a folder
 // outside the current one.
 TEST(DecisionTable, SafeNamesAndFolders)
