@@ -137,6 +137,14 @@ constexpr Fixed fixedTable[] = {
     {Id::tillSubtotal, "detect.tillSubtotal", uR"(\bSub-?\s?total\b|小计)", CaseInsensitive},
     {Id::tillTotal, "detect.tillTotal", uR"(\b(?:Total|Balance\s+Due)\b|合计|总计|实收|应收)",
      CaseInsensitive},
+    {Id::balanceWord, "detect.balanceWord", uR"(\bbalance\b)", CaseInsensitive},
+    // "1 Introduction", "I. INTRODUCTION": a section heading on a line of its own.
+    {Id::introductionHeading, "detect.introductionHeading",
+     uR"((?m)^[ \t]*(?:[0-9IV]{1,3}\.?[ \t]+)?Introduction[ \t]*$)", CaseInsensitive},
+    // A label a model may put before its answer: "标题：…", "Title: …".
+    {Id::answerLabel, "detect.answerLabel",
+     uR"(^(?:标题|题目|主题|名称|销售方|公司|作者|Title|Topic|Name|Seller|Answer)\s*[:：]\s*)",
+     CaseInsensitive},
 };
 
 constexpr bool tableInIdOrder()

@@ -75,6 +75,10 @@ enum class Id {
     moneyFigure,
     tillSubtotal,
     tillTotal,
+    balanceWord,
+    introductionHeading,
+    // A label before a model's answer
+    answerLabel,
     count
 };
 

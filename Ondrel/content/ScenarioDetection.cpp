@@ -21,7 +21,9 @@ using Conf = ScenarioMatch::Conf;
 
 const QStringList &installerExtensions()
 {
-    static const QStringList list{"dmg", "pkg", "exe", "msi", "iso"};
+    // The Linux packages beside the macOS and Windows ones.
+    static const QStringList list{"dmg", "pkg", "exe", "msi", "iso", "deb", "rpm",
+                                  "appimage", "flatpak", "flatpakref", "snap"};
     return list;
 }
 
@@ -57,15 +59,17 @@ const QStringList &paymentWordsWeak()
 
 const QStringList &paymentWordsStrong()
 {
+    // 电子回单 is the receipt a bank issues for a transfer.
     static const QStringList list{"支付成功", "付款成功", "转账成功", "交易成功", "收款成功",
-                                  "Payment Successful", "支付凭证", "转账凭证"};
+                                  "Payment Successful", "支付凭证", "转账凭证", "电子回单"};
     return list;
 }
 
-// Words a contract, a paper or a booking may also mention in passing.
+// Words a contract, a paper or a booking may also mention in passing; 收据 is the Chinese
+// receipt.
 const QStringList &invoiceWordsWeak()
 {
-    static const QStringList list{"发票", "增值税", "Invoice"};
+    static const QStringList list{"发票", "增值税", "Invoice", "收据"};
     return list;
 }
 
@@ -154,6 +158,14 @@ const QStringList &abstractWords()
 const QStringList &referenceWords()
 {
     static const QStringList list{"References", "参考文献", "Bibliography"};
+    return list;
+}
+
+// What follows a paper's abstract on its first page; the reference list lies beyond the
+// excerpt that naming reads.
+const QStringList &paperFrontWords()
+{
+    static const QStringList list{"关键词", "关键字", "引言"};
     return list;
 }
 
@@ -351,10 +363,7 @@ QString tidyAnswer(const QString &reply)
             break;
         }
     }
-    static const Rx::Pattern label(
-        QStringLiteral(R"(^(?:标题|题目|主题|名称|销售方|公司|作者|Title|Topic|Name|Seller|Answer)\s*[:：]\s*)"),
-        Rx::CaseInsensitive);
-    if (const auto g = Rx::groups(label, value))
+    if (const auto g = Rx::groups(ContentPatterns::get(Id::answerLabel), value))
         value = value.mid(g->at(0).size()).trimmed();
     static const QList<std::pair<QChar, QChar>> pairs{
         {u'"', u'"'},   {u'\'', u'\''}, {u'“', u'”'}, {u'‘', u'’'}, {u'「', u'」'},
@@ -468,7 +477,7 @@ Signals readSignals(const Context &c)
     const bool chineseBank = !firstContained(chineseBanks(), k).isEmpty();
     const auto bankOrBalance = [&] {
         return chineseBank || k.contains(QStringLiteral("余额"))
-               || Rx::matches(QStringLiteral(R"(\bbalance\b)"), k, Rx::CaseInsensitive)
+               || matches(Id::balanceWord, k)
                || !enInstitution(c.text, ContentPatterns::bankTail()).isEmpty();
     };
     s.statement = statementPhrases > 0 || Rx::any(statementNames(), k)
@@ -489,7 +498,8 @@ Signals readSignals(const Context &c)
     s.arxivId = group(Id::arxivId, c.text, 1);
     s.doi = group(Id::doi, c.text, 0);
     s.paperStructure = Rx::any(abstractWords(), k)
-                       && (Rx::any(referenceWords(), k) || hasWord(Words::paperKeywords, k));
+                       && (Rx::any(referenceWords(), k) || hasWord(Words::paperKeywords, k)
+                           || Rx::any(paperFrontWords(), k) || matches(Id::introductionHeading, k));
     return s;
 }
 
@@ -851,9 +861,23 @@ ScenarioMatch screenshot(const Context &c)
 
 // The first line that reads like a title: 4 to 34 characters, not ending like a sentence,
 // with at least one letter and something left once made file-name-safe.
+// A heading without its markup: "# Notes", "**Notes**", "• Notes" read "Notes".
+QString headingText(const QString &line)
+{
+    static constexpr QStringView marks = u"#>*•·=_-";
+    qsizetype start = 0;
+    qsizetype end = line.size();
+    while (start < end && (marks.contains(line[start]) || line[start].isSpace()))
+        ++start;
+    while (end > start && (QStringView(u"#*=_").contains(line[end - 1]) || line[end - 1].isSpace()))
+        --end;
+    return line.mid(start, end - start);
+}
+
 QString documentTitleLine(const QString &text)
 {
-    for (const QString &line : nonEmptyLines(text)) {
+    for (const QString &rawLine : nonEmptyLines(text)) {
+        const QString line = headingText(rawLine);
         const qsizetype length = TextUtil::graphemeCount(line);
         if (length < 4 || length > 34)
             continue;
@@ -906,13 +930,13 @@ ScenarioMatch document(const Context &c)
 
 ScenarioMatch decide(const Context &c)
 {
-    // 1. Installers, by extension; by name unless the file's own text was read.
+    // Installers, by extension; by name unless the file's own text was read.
     const bool contentRead = c.readable && contentSources().contains(c.source);
     if (installerExtensions().contains(c.ext)
         || (!contentRead && matches(Id::installerName, c.name)))
         return installer();
 
-    // 2. A cloud placeholder: nothing was read.
+    // A cloud placeholder: nothing was read.
     if (c.source == ContentSource::online)
         return onlinePlaceholder();
 
@@ -924,7 +948,7 @@ ScenarioMatch decide(const Context &c)
         if (s.contractStrong)
             return contract(c);
 
-        // 4. Identity documents; a booking that asks for passport details is travel.
+        // Identity documents; a booking that asks for passport details is travel.
         if (s.idDoc && s.travelHits < 2)
             return idDocument(c, s.hasNumber);
 
@@ -933,7 +957,7 @@ ScenarioMatch decide(const Context &c)
         if (s.statementStrong && !s.invoiceStrong)
             return bankStatement(c, false);
 
-        // 5. Invoices before payments.
+        // Invoices before payments.
         const bool isInvoice = s.invoiceChinese || s.invoiceSignal || s.tillReceipt;
         const bool isPayment = !isInvoice && s.payment;
         if (isInvoice || isPayment) {
@@ -953,23 +977,21 @@ ScenarioMatch decide(const Context &c)
                 return isInvoice ? invoice(c) : payment(c);
         }
 
-        // 6. Statements.
+        // Then statements, contracts, travel and papers, in that order.
         if (s.statement)
             return bankStatement(c, false);
-        // 7. Contracts.
         if (s.contract)
             return contract(c);
-        // 9. Travel, then papers.
         if (s.travel())
             return travel(c);
         if (s.paper())
             return paper(c, s);
     } else if (c.ext == u"pdf" && Rx::any(statementFileWords(), c.keyName)) {
-        // 6. An encrypted statement: only its file name could be read.
+        // An encrypted statement: only its file name could be read.
         return bankStatement(c, true);
     }
 
-    // 10. Screenshots and documents.
+    // Screenshots and documents.
     const bool image = Extractor::imageExt().contains(c.ext) || c.source == ContentSource::imageOcr;
     if (image && matches(Id::screenshotName, c.name))
         return screenshot(c);
