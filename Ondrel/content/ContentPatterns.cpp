@@ -130,8 +130,9 @@ constexpr Fixed fixedTable[] = {
     {Id::contractTitleBrackets, "detect.contractTitleBrackets", uR"(《([^》]{2,30})》)",
      CaseInsensitive},
     {Id::labelLine, "detect.labelLine", uR"(^[^:：\n]{1,16}[:：][ \t]*\S)", NoOptions},
-    // A money figure: a currency sign before digits, or a number with two decimals.
-    {Id::moneyFigure, "detect.moneyFigure", uR"([¥￥$€£]\s?[0-9]|(?<![0-9])[0-9]+[.,][0-9]{2}(?![0-9]))",
+    // A money figure: a currency sign or code beside digits, or a number with two decimals.
+    {Id::moneyFigure, "detect.moneyFigure",
+     uR"([¥￥$€£]\s?[0-9]|\b(?:USD|CNY|RMB|EUR|GBP|HKD|JPY)\s?[0-9]|[0-9]\s?(?:元|USD|CNY|RMB|EUR|GBP)|(?<![0-9])[0-9]+[.,][0-9]{2}(?![0-9]))",
      NoOptions},
     // The lines of a till receipt: a subtotal, and a total.
     {Id::tillSubtotal, "detect.tillSubtotal", uR"(\bSub-?\s?total\b|小计)", CaseInsensitive},

@@ -135,6 +135,14 @@ const QStringList &partyWords()
     return list;
 }
 
+// The parties of leases and service contracts, named by their roles.
+const QStringList &partyRoles()
+{
+    static const QStringList list{"出租方", "承租方", "委托方", "受托方", "Landlord", "Tenant",
+                                  "Lessor", "Lessee"};
+    return list;
+}
+
 const QStringList &contractSelfReferences()
 {
     static const QStringList list{"本协议", "本合同"};
@@ -145,7 +153,8 @@ const QStringList &travelChinese()
 {
     static const QStringList list{"行程单", "电子客票", "航班", "登机牌", "Boarding", "Itinerary",
                                   "车次", "检票口", "酒店确认", "入住", "离店", "Check-in",
-                                  "Reservation"};
+                                  "Reservation", "商务座", "一等座", "二等座", "硬座", "硬卧",
+                                  "软卧"};
     return list;
 }
 
@@ -425,7 +434,7 @@ struct Signals
     bool paymentStrong = false;
     bool tillReceipt = false; // subtotal, total and money: a shop's receipt
     bool money = false;       // a currency amount or a figure with two decimals
-    bool shortText = false;   // under 80 characters: a notice, not prose
+    bool shortText = false;   // under 80 characters: a notice or a snippet, not prose
     // statements
     bool statement = false;
     bool statementStrong = false;
@@ -487,12 +496,17 @@ Signals readSignals(const Context &c)
                             && (statementPhrases > 0 || Rx::any(statementMarkersChinese(), k)
                                 || chineseBank));
 
+    // A contract names itself and shows its parties or clauses; one word of each, as in
+    // minutes that "签署补充协议", is a mention, not a contract. Two signals of parties or
+    // clauses, or one beneath a contract's title, make one.
     const bool contractWord = Rx::any(contractWords(), k) || hasWord(Words::contractTitle, k);
-    const bool contractBody = Rx::any(partyWords(), k) || hasWord(Words::contractBody, k);
-    s.contract = contractWord && contractBody;
+    const int contractBody = countContained(partyWords(), k) + countContained(partyRoles(), k)
+                             + countWords(Words::contractBody, k);
+    const bool titled = !contractTitleFromLines(c.text).isEmpty();
+    s.contract = contractWord && (contractBody >= 2 || (contractBody == 1 && titled));
     const bool binding = hasWord(Words::contractBinding, k) || Rx::any(contractSelfReferences(), k)
                          || (k.contains(QStringLiteral("甲方")) && k.contains(QStringLiteral("乙方")));
-    s.contractStrong = s.contract && (binding || !contractTitleFromLines(c.text).isEmpty());
+    s.contractStrong = s.contract && (binding || titled);
 
     s.travelHits = countWords(Words::travel, k) + countContained(travelChinese(), k);
     s.arxivId = group(Id::arxivId, c.text, 1);
@@ -962,8 +976,9 @@ ScenarioMatch decide(const Context &c)
         const bool isPayment = !isInvoice && s.payment;
         if (isInvoice || isPayment) {
             // Words any document may use in passing ("paid", "receipt", "invoice", 发票,
-            // 已支付) give way to a trip's, a paper's or an agreement's own structure, and
-            // decide nothing in prose that names no money at all.
+            // 已支付) give way to a trip's, a paper's or an agreement's own structure. And
+            // invoices and payments state money: prose that names none (a policy on 发票
+            // and 电子客票行程单, minutes on a 支付成功率) is no such document.
             const bool weak = isInvoice ? !s.invoiceStrong : !s.paymentStrong;
             if (weak) {
                 if (s.travelHits >= (isInvoice ? 3 : 2))
@@ -973,7 +988,7 @@ ScenarioMatch decide(const Context &c)
                 if (s.contract)
                     return contract(c);
             }
-            if (!weak || s.money || s.shortText)
+            if (s.money || s.shortText)
                 return isInvoice ? invoice(c) : payment(c);
         }
 

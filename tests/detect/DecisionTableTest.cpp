@@ -183,6 +183,9 @@ TEST(DecisionTable, DocumentsAsTheyComeFromScannersAndWriters)
         {"a bank's transfer receipt", "回单.pdf", "pdf-text",
          "中国银行网上银行电子回单\n付款人 张三\n收款人 李四\n金额 ¥2,000.00\n交易时间 2024-03-05",
          ScenarioKind::payment, Conf::high, "银行_付款_¥2000_凭证"},
+        {"a paper train ticket", "IMG_4455.jpg", "image-ocr",
+         "北京南站 G123次 上海虹桥站\n2024年03月06日09:00开 05车12A号\n¥553.0元 二等座\n限乘当日当次车",
+         ScenarioKind::travel},
         {"a Markdown heading", "README.md", "text",
          "# Marovel File Manager\n\nMarovel reads documents and proposes names for them.",
          ScenarioKind::document, std::nullopt, "Marovel_File_Manager"},
@@ -211,6 +214,10 @@ TEST(DecisionTable, WordsInPassing)
          "2024年第一季度工作总结\n本季度完成了发票报销系统的上线，协助财务部门处理报销单据共计1200份。"
          "部分供应商开具发票不及时，影响付款进度。下季度继续优化报销流程。",
          ScenarioKind::document},
+        {"minutes on a payment success rate and an agreement to sign", "会议纪要.docx", "office",
+         "项目周会会议纪要\n时间：2024年3月5日 14:00\n参会人：张三、李四、王五\n"
+         "一、上周进展：完成了支付模块的联调，支付成功率提升到99%。\n二、本周计划：准备与客户签署补充协议。",
+         ScenarioKind::document, std::nullopt, "项目周会会议纪要"},
         {"a short notice that says unpaid is still a payment", "n.txt", "text",
          "Order 1042 is unpaid.", ScenarioKind::payment},
         {"money makes the word count", "r.txt", "text",
