@@ -711,6 +711,19 @@ ScenarioMatch bankStatement(const Context &c, bool encrypted)
     return m;
 }
 
+// A heading without its markup: "# Notes", "**Notes**", "• Notes" read "Notes".
+QString headingText(const QString &line)
+{
+    static constexpr QStringView marks = u"#>*•·=_-";
+    qsizetype start = 0;
+    qsizetype end = line.size();
+    while (start < end && (marks.contains(line[start]) || line[start].isSpace()))
+        ++start;
+    while (end > start && (QStringView(u"#*=_").contains(line[end - 1]) || line[end - 1].isSpace()))
+        --end;
+    return line.mid(start, end - start);
+}
+
 bool containsDigit(const QString &text)
 {
     for (QChar c : text) {
@@ -727,7 +740,7 @@ QString contractTitleFromLines(const QString &text)
 {
     const QStringList lines = nonEmptyLines(text);
     for (qsizetype i = 0; i < std::min<qsizetype>(3, lines.size()); ++i) {
-        const QString &line = lines[i];
+        const QString line = headingText(lines[i]);
         if (matches(Id::labelLine, line) && containsDigit(line))
             continue;
         const qsizetype limit = containsHan(line) ? 30 : 60;
@@ -875,19 +888,6 @@ ScenarioMatch screenshot(const Context &c)
 
 // The first line that reads like a title: 4 to 34 characters, not ending like a sentence,
 // with at least one letter and something left once made file-name-safe.
-// A heading without its markup: "# Notes", "**Notes**", "• Notes" read "Notes".
-QString headingText(const QString &line)
-{
-    static constexpr QStringView marks = u"#>*•·=_-";
-    qsizetype start = 0;
-    qsizetype end = line.size();
-    while (start < end && (marks.contains(line[start]) || line[start].isSpace()))
-        ++start;
-    while (end > start && (QStringView(u"#*=_").contains(line[end - 1]) || line[end - 1].isSpace()))
-        --end;
-    return line.mid(start, end - start);
-}
-
 QString documentTitleLine(const QString &text)
 {
     for (const QString &rawLine : nonEmptyLines(text)) {
