@@ -11,6 +11,7 @@ namespace {
 
 TEST(NamingCore, GarbledAboveTwoPercentReplacementCharacters)
 {
+    const Pinned pinned;
     const QChar bad(QChar::ReplacementCharacter);
     const auto text = [&](int good, int replacements) {
         return QString(good, u'a') + QString(replacements, bad);

@@ -10,6 +10,7 @@ using ScenarioDetector::readingText;
 
 TEST(ReadingText, FoldsWhatRecognitionAndTypesettingLeave)
 {
+    const Pinned pinned;
     const std::pair<QString, QString> cases[] = {
         {"发 票", "发票"},
         {"增 值 税  电 子\t普 通 发 票", "增值税电子普通发票"},
@@ -35,6 +36,7 @@ TEST(ReadingText, FoldsWhatRecognitionAndTypesettingLeave)
 
 TEST(ReadingText, KeywordTextJoinsSpacedLettersAndTraditionalForms)
 {
+    const Pinned pinned;
     const std::pair<QString, QString> cases[] = {
         {"I N V O I C E", "INVOICE"},
         {"S T A T E M E N T\nAcme", "STATEMENT\nAcme"},
