@@ -106,6 +106,46 @@ constexpr Fixed fixedTable[] = {
     {Id::institutionAddress, "institution.address",
      uR"(\b(?:Road|Street|Avenue|Boulevard|Drive|Lane|Suite|Floor|Highway|Rd|Blvd|Ave|Hwy|P\.?O\.?\s*Box)\b)",
      CaseInsensitive},
+    {Id::installerName, "detect.installerName", uR"((?i)(setup|installer|安装包|安装程序))",
+     CaseInsensitive},
+    {Id::screenshotName, "detect.screenshotName",
+     uR"((?i)(截屏|截图|screenshot|screen shot|cleanshot|shottr|snip|微信图片))", CaseInsensitive},
+    {Id::idNumberCitizen, "detect.idNumberCitizen", uR"(\b\d{17}[\dXx]\b)", CaseInsensitive},
+    {Id::idNumberPassport, "detect.idNumberPassport", uR"((?i)passport\s*(no|number|号))",
+     CaseInsensitive},
+    {Id::idNumberSocial, "detect.idNumberSocial", uR"(\b\d{3}-\d{2}-\d{4}\b)", CaseInsensitive},
+    {Id::arxivId, "detect.arxivId", uR"((?i)arxiv[:\s]*(\d{4}\.\d{4,5}))", CaseInsensitive},
+    {Id::doi, "detect.doi", uR"(10\.\d{4,9}/[-._;()/:A-Za-z0-9]+)", CaseInsensitive},
+    // The goods category between asterisks on a line of a Chinese e-invoice: "*餐饮服务*餐费".
+    {Id::invoiceItem, "detect.invoiceItem", uR"(\*[^*\n]{0,20}\*\s*([\u4e00-\u9fa5]{2,10}))",
+     CaseInsensitive},
+    {Id::buyerRegion, "detect.buyerRegion",
+     uR"(^([\u4e00-\u9fa5]{2,10}?(?:综合保税区|保税港区|保税区|经济技术开发区|经济开发区|高新技术产业开发区|高新区|开发区|工业园区|产业园区|新区|自治州|自治区|省|市)))",
+     CaseInsensitive},
+    {Id::routeCjk, "detect.routeCjk",
+     uR"(([\u4e00-\u9fa5]{2,6})\s?[-—→]\s?([\u4e00-\u9fa5]{2,6}))", CaseInsensitive},
+    // Airport codes must be upper case.
+    {Id::routeAirport, "detect.routeAirport",
+     uR"(\b([A-Z]{3})\s*(?:[-—→]|(?i:to))\s*([A-Z]{3})\b)", NoOptions},
+    {Id::contractTitleBrackets, "detect.contractTitleBrackets", uR"(《([^》]{2,30})》)",
+     CaseInsensitive},
+    {Id::labelLine, "detect.labelLine", uR"(^[^:：\n]{1,16}[:：][ \t]*\S)", NoOptions},
+    // A money figure: a currency sign or code beside digits, or a number with two decimals.
+    {Id::moneyFigure, "detect.moneyFigure",
+     uR"([¥￥$€£]\s?[0-9]|\b(?:USD|CNY|RMB|EUR|GBP|HKD|JPY)\s?[0-9]|[0-9]\s?(?:元|USD|CNY|RMB|EUR|GBP)|(?<![0-9])[0-9]+[.,][0-9]{2}(?![0-9]))",
+     NoOptions},
+    // The lines of a till receipt: a subtotal, and a total.
+    {Id::tillSubtotal, "detect.tillSubtotal", uR"(\bSub-?\s?total\b|小计)", CaseInsensitive},
+    {Id::tillTotal, "detect.tillTotal", uR"(\b(?:Total|Balance\s+Due)\b|合计|总计|实收|应收)",
+     CaseInsensitive},
+    {Id::balanceWord, "detect.balanceWord", uR"(\bbalance\b)", CaseInsensitive},
+    // "1 Introduction", "I. INTRODUCTION": a section heading on a line of its own.
+    {Id::introductionHeading, "detect.introductionHeading",
+     uR"((?m)^[ \t]*(?:[0-9IV]{1,3}\.?[ \t]+)?Introduction[ \t]*$)", CaseInsensitive},
+    // A label a model may put before its answer: "标题：…", "Title: …".
+    {Id::answerLabel, "detect.answerLabel",
+     uR"(^(?:标题|题目|主题|名称|销售方|公司|作者|Title|Topic|Name|Seller|Answer)\s*[:：]\s*)",
+     CaseInsensitive},
 };
 
 constexpr bool tableInIdOrder()
@@ -136,7 +176,88 @@ QString institutionCore(const QString &tail)
            + QStringLiteral(R"()\b(?:(?>[ \t]*),?(?>[ \t]*))") + word + QStringLiteral(R"(){0,2}\.?))");
 }
 
+struct WordList
+{
+    const char *name;
+    QStringList entries;
+};
+
+// In the order of Words.
+const std::array<WordList, static_cast<size_t>(Words::count)> &wordLists()
+{
+    static const std::array<WordList, static_cast<size_t>(Words::count)> lists{{
+        {"idTitle",
+         {R"(Driver'?s?\s+Licen[sc]e)", R"(Driving\s+Licen[sc]e)", R"(Social\s+Security)",
+          R"(Identity\s+Card)", R"(Residence\s+Permit)", R"(Green\s+Card)"}},
+        {"idField",
+         {R"(Date\s+of\s+Issue)", R"(Place\s+of\s+Birth)", R"(Given\s+Names?)", "Surname",
+          R"(Issuing\s+Authority)", R"(Expiration\s+Date)", R"(Licen[sc]e\s+(?:No|Number))",
+          R"(Class\s+(?:No|Number))", "DOB"}},
+        {"invoice",
+         {R"(Bill\s+To)", R"(Billed\s+To)", R"(Sold\s+By)", R"(Invoice\s+(?:No|Number|ID|Date|Total))",
+          R"(Tax\s+Invoice)", R"(Sales\s+Receipt)", R"(Purchase\s+Receipt)",
+          R"(Order\s+Confirmation)", R"(Receipt\s+(?:No|Number))", R"(Remit\s+To)",
+          R"(Amount\s+Due)"}},
+        {"receipt", {"Receipt"}},
+        {"payment",
+         {R"(Payment\s+(?:Confirmation|Received|Successful|Sent|Complete))",
+          R"(Transaction\s+(?:Complete|Completed|Successful))", "Charged", "Refunded?",
+          R"(Receipt\s+of\s+Payment)", R"(Successfully\s+paid)"}},
+        {"statement",
+         {R"(Billing\s+Statement)", R"(Account\s+Summary)", R"(Statement\s+Period)",
+          R"(Statement\s+of\s+Account)", R"(Closing\s+Balance)", R"(Opening\s+Balance)",
+          R"(Beginning\s+Balance)", R"(Ending\s+Balance)", R"(Available\s+Credit)",
+          R"(Minimum\s+Payment\s+Due)", R"(Previous\s+Balance)"}},
+        {"contractTitle",
+         {R"(Non-?Disclosure(?:\s+Agreement)?)", "NDA", R"(Terms\s+and\s+Conditions)",
+          R"(Terms\s+of\s+Service)", R"(Master\s+Services?\s+Agreement)",
+          R"(Services?\s+Agreement)", R"(Letter\s+of\s+Intent)",
+          R"(Memorandum\s+of\s+Understanding)", R"(Statement\s+of\s+Work)"}},
+        {"contractBody",
+         {R"(Effective\s+Date)", "Whereas", R"(IN\s+WITNESS\s+WHEREOF)", R"(by\s+and\s+between)",
+          R"(hereby\s+agrees?)", R"(Governing\s+Law)", R"(Confidential\s+Information)",
+          "Signature", R"(Signed\s+by)", R"(Disclosing\s+Party)", R"(Receiving\s+Party)"}},
+        {"travel",
+         {"Flights?", "E-?ticket", R"(Boarding\s+Pass)", "Departure", "Arrival",
+          R"(Booking\s+(?:Confirmation|Reference))", R"(Hotel\s+Confirmation)",
+          R"(Confirmation\s+(?:No|Number|Code))", "PNR", "Passenger", "Check-?out"}},
+        {"paperKeywords", {"Keywords", R"(Key\s+words)", R"(Index\s+Terms)"}},
+        {"contractTitleLine",
+         {"NDA", R"(Terms\s+and\s+Conditions)", R"(Memorandum\s+of\s+Understanding)",
+          R"(Letter\s+of\s+Intent)", R"(Statement\s+of\s+Work)"}},
+        {"contractBinding",
+         {"Whereas", R"(IN\s+WITNESS\s+WHEREOF)", R"(by\s+and\s+between)",
+          R"(Disclosing\s+Party)", R"(Receiving\s+Party)"}},
+        {"invoiceStrong",
+         {R"(Bill\s+To)", R"(Billed\s+To)", R"(Sold\s+By)", R"(Invoice\s+(?:No|Number|ID|Date|Total))",
+          R"(Tax\s+Invoice)", R"(Sales\s+Receipt)", R"(Purchase\s+Receipt)",
+          R"(Receipt\s+(?:No|Number))", R"(Remit\s+To)"}},
+        {"paymentStrong",
+         {R"(Payment\s+(?:Confirmation|Received|Successful|Sent|Complete))",
+          R"(Transaction\s+(?:Complete|Completed|Successful))", R"(Receipt\s+of\s+Payment)",
+          R"(Successfully\s+paid)"}},
+    }};
+    return lists;
+}
+
 } // namespace
+
+const QStringList &words(Words list)
+{
+    return wordLists()[static_cast<size_t>(list)].entries;
+}
+
+const Rx::Pattern &wordPattern(Words list)
+{
+    static const auto patterns = [] {
+        std::array<std::unique_ptr<const Rx::Pattern>, static_cast<size_t>(Words::count)> compiled;
+        for (size_t i = 0; i < compiled.size(); ++i)
+            compiled[i] = std::make_unique<const Rx::Pattern>(Rx::wordPattern(wordLists()[i].entries),
+                                                              Rx::CaseInsensitive);
+        return compiled;
+    }();
+    return *patterns[static_cast<size_t>(list)];
+}
 
 const Rx::Pattern &get(Id id)
 {
@@ -330,6 +451,10 @@ QList<Entry> catalogue()
             list << Entry{QStringLiteral("party.lineAfter.") + anchor, lineAfterAnchor(anchor),
                           CaseInsensitive};
     }
+    for (const WordList &words : wordLists())
+        list << Entry{QStringLiteral("words.") + QLatin1String(words.name),
+                      Rx::wordPattern(words.entries), CaseInsensitive};
+
     const QList<std::pair<QString, QString>> tails{{QStringLiteral("bank"), bankTail()},
                                                    {QStringLiteral("travel"), travelTail()}};
     for (const auto &[name, tail] : tails) {

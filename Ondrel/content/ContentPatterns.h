@@ -53,10 +53,60 @@ enum class Id {
     nameWithOrgWord,
     institutionSentenceStart,
     institutionAddress,
+    // Scenario detection: file names
+    installerName,
+    screenshotName,
+    // Identity numbers: citizen number, passport number label, social security number
+    idNumberCitizen,
+    idNumberPassport,
+    idNumberSocial,
+    // Papers
+    arxivId,
+    doi,
+    // Names and routes read by the scenario assembly
+    invoiceItem,
+    buyerRegion,
+    routeCjk,
+    routeAirport,
+    contractTitleBrackets,
+    // A short label followed by a colon and a value ("合同编号：HT-01", "No.: 5")
+    labelLine,
+    // Money on a receipt or a statement
+    moneyFigure,
+    tillSubtotal,
+    tillTotal,
+    balanceWord,
+    introductionHeading,
+    // A label before a model's answer
+    answerLabel,
     count
 };
 
 const Rx::Pattern &get(Id id);
+
+// Keyword lists of the scenario detector matched as whole words, ignoring case. Entries are
+// pattern fragments; a list is searched as one alternation between word boundaries.
+enum class Words {
+    idTitle,           // "Driver's License", "Passport"-like titles in English
+    idField,           // "Date of Issue", "Surname", …
+    invoice,           // "Bill To", "Invoice No", …
+    receipt,           // "Receipt"
+    payment,           // "Payment Received", "Charged", …
+    statement,         // "Statement Period", "Closing Balance", …
+    contractTitle,     // "Non-Disclosure Agreement", "NDA", …
+    contractBody,      // "Whereas", "Governing Law", "Signature", …
+    travel,            // "Flight", "Boarding Pass", "PNR", …
+    paperKeywords,     // "Keywords", "Index Terms"
+    contractTitleLine, // whole words that make a first line a contract title
+    contractBinding,   // phrases only agreements use ("by and between", "Whereas", …)
+    invoiceStrong,     // the invoice phrases that only invoices and receipts print
+    paymentStrong,     // the payment phrases that only payment confirmations print
+    count
+};
+
+const QStringList &words(Words list);
+// The list as one compiled pattern, built once.
+const Rx::Pattern &wordPattern(Words list);
 
 // Date patterns; `prefix` is an anchor fragment followed by up to ten non-digits, or empty.
 QString anchorPrefix(const QString &anchor);
