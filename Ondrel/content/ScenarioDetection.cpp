@@ -3,6 +3,7 @@
 #include "ContentPatterns.h"
 #include "Extractor.h"
 #include "Localization.h"
+#include "Namer.h"
 #include "NamingCore.h"
 #include "TextUtil.h"
 
@@ -1070,6 +1071,12 @@ ScenarioMatch detect(const QString &path, const QString &text, const QString &so
     c.quality = static_cast<int>(Extractor::quality(source));
     c.readable = TextUtil::graphemeCount(text.trimmed()) >= 8 && !Core::garbled(text);
     return finish(decide(c));
+}
+
+ScenarioMatch detect(const QString &path, const QString &text, const QString &source,
+                     const QString &model)
+{
+    return detect(path, text, source, model, &Namer::describe);
 }
 
 } // namespace ScenarioDetector

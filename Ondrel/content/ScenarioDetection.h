@@ -34,6 +34,11 @@ using Describe = std::function<std::optional<QString>(
 ScenarioMatch detect(const QString &path, const QString &text, const QString &source,
                      const QString &model, const Describe &describe);
 
+// The same with the naming engines (Namer::describe) answering the model questions: the
+// form the browser, the proposal builder and the watch agent call, on worker threads.
+ScenarioMatch detect(const QString &path, const QString &text, const QString &source,
+                     const QString &model);
+
 // The questions put to the model, exactly as asked.
 namespace Instruction {
 QString invoiceSeller();

@@ -1,6 +1,8 @@
 // The Ollama namer against a fake Ollama server on 127.0.0.1, and the engine order.
 #include "Defaults.h"
 #include "EnginesTestSupport.h"
+#include "ScenarioDetection.h"
+#include "TestSupport.h"
 #include "LocalLLM.h"
 #include "Localization.h"
 #include "Namer.h"
@@ -399,6 +401,25 @@ TEST(NamerEngines, FallbackNameIsKeptOnlyWhenTheTextBearsItOut)
         }
     }
     EXPECT_TRUE(down.generateRequests().isEmpty());
+}
+
+TEST(NamerEngines, DetectorAsksTheEnginesWhereItsRulesLeaveAGap)
+{
+    FakeOllama down(500);
+    RecordingEngines recorder;
+    recorder.localAnswer = QStringLiteral(R"({"v":"季度预算复盘"})");
+    Namer::ScopedEngines scoped(recorder.engines());
+    PinnedLanguage pinned("zh-Hans");
+    // No title line: every line is a sentence, so the summary question goes to the engines.
+    const QString text = QStringLiteral("本次会议围绕季度预算复盘展开，各部门汇报了执行情况。\n"
+                                        "会议确认了下一阶段的重点工作安排和时间节点。");
+    const QString path = TestSupport::root() + "/notes.txt";
+    TestSupport::writeFile(path, text.toUtf8());
+    const ScenarioMatch match =
+        offGuiThread([&] { return ScenarioDetector::detect(path, text, "text", "m"); });
+    EXPECT_EQ(recorder.localCalls.load(), 1);
+    EXPECT_EQ(match.kind, ScenarioKind::document);
+    EXPECT_EQ(match.base, QStringLiteral("季度预算复盘"));
 }
 
 TEST(NamerEngines, TinyModelAnswerIsPulledButNotGroundedInTheText)
