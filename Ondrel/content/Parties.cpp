@@ -9,17 +9,6 @@ namespace {
 
 using ContentPatterns::Id;
 
-QString trimChars(const QString &text, QStringView chars)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && chars.contains(text[start]))
-        ++start;
-    while (end > start && chars.contains(text[end - 1]))
-        --end;
-    return text.mid(start, end - start);
-}
-
 QString firstOf(const QStringList &list)
 {
     return list.isEmpty() ? QString() : list.first();

@@ -57,6 +57,8 @@ const QSet<QString> &genericNameWords();
 QString normDigits(const QString &text);
 // At least two digits: 3 gives "03", 12 gives "12".
 QString pad(qint64 n);
+// `text` without the characters of `chars` at either end.
+QString trimChars(const QString &text, QStringView chars);
 // A file-name-safe name part: path and shell characters become "_"-joined words, at most
 // 40 characters, never starting with ".".
 QString slug(const QString &text);

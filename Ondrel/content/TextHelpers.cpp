@@ -55,8 +55,6 @@ QString pad(qint64 n)
     return n > 9 ? QString::number(n) : QStringLiteral("0") + QString::number(n);
 }
 
-namespace {
-
 QString trimChars(const QString &text, QStringView chars)
 {
     qsizetype start = 0;
@@ -67,6 +65,8 @@ QString trimChars(const QString &text, QStringView chars)
         --end;
     return text.mid(start, end - start);
 }
+
+namespace {
 
 // The first `count` characters, then "_" trimmed at both ends, when the text is longer.
 QString cutTo(const QString &text, qsizetype count)
