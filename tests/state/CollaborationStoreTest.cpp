@@ -21,7 +21,7 @@ protected:
 
     static void settle(const CollaborationStore &store)
     {
-        ASSERT_TRUE(waitUntil([&] { return !store.isBusy(); }));
+        ASSERT_TRUE(waitFor([&] { return !store.isBusy(); }));
     }
 
     // Journals `count` records whose plan identifiers are "plan-1" ... "plan-<count>".

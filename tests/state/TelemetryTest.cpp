@@ -145,9 +145,9 @@ TEST(Telemetry, OsTextNamesTheSystemButNotTheMachine)
 
 TEST(Telemetry, AnEventIsPostedWithItsNineMembers)
 {
-    HttpFake server;
-    ASSERT_TRUE(server.isListening());
-    qputenv("MAROVEL_TELEMETRY_URL", server.base());
+    Loopback::Server server([](const Loopback::Request &) { return Loopback::Reply::json({}, 204); });
+    ASSERT_NE(server.port(), 0);
+    qputenv("MAROVEL_TELEMETRY_URL", server.base().toUtf8());
     Defaults::shared().remove("telemetryDeviceID");
 
     const qint64 before = QDateTime::currentSecsSinceEpoch();
@@ -158,10 +158,10 @@ TEST(Telemetry, AnEventIsPostedWithItsNineMembers)
     worker->start();
     ASSERT_TRUE(worker->wait(5000));
     delete worker;
-    ASSERT_TRUE(server.waitForRequests(1));
+    ASSERT_TRUE(server.waitForHits(1));
     const qint64 after = QDateTime::currentSecsSinceEpoch();
 
-    const HttpRequest &request = server.requests().at(0);
+    const Loopback::Request request = server.requests().at(0);
     EXPECT_EQ(request.method, "POST");
     EXPECT_EQ(request.path, "/api/telemetry");
     EXPECT_EQ(request.headers.value("content-type"), "application/json");
@@ -191,7 +191,7 @@ TEST(Telemetry, AnEventIsPostedWithItsNineMembers)
 
     // A later event carries the same identifier.
     Telemetry::track(Event::dailyActive(2, 30));
-    ASSERT_TRUE(server.waitForRequests(2));
+    ASSERT_TRUE(server.waitForHits(2));
     const QJsonObject daily =
         QJsonDocument::fromJson(server.requests().at(1).body).object()["events"].toArray()[0].toObject();
     EXPECT_EQ(daily["deviceId"], e["deviceId"]);
@@ -202,9 +202,9 @@ TEST(Telemetry, AnEventIsPostedWithItsNineMembers)
 
 TEST(Telemetry, SwitchedOffSendsNoEventsButStillTheOptIn)
 {
-    HttpFake server;
-    ASSERT_TRUE(server.isListening());
-    qputenv("MAROVEL_TELEMETRY_URL", server.base() + "/");
+    Loopback::Server server([](const Loopback::Request &) { return Loopback::Reply::json({}, 204); });
+    ASSERT_NE(server.port(), 0);
+    qputenv("MAROVEL_TELEMETRY_URL", (server.base() + "/").toUtf8());
 
     Defaults::shared().setValue("telemetryEnabled", false);
     EXPECT_FALSE(Telemetry::isEnabled());
@@ -217,12 +217,12 @@ TEST(Telemetry, SwitchedOffSendsNoEventsButStillTheOptIn)
     EXPECT_TRUE(Telemetry::isEnabled()); // absent counts as on
     Telemetry::track(Event::undo("absent"));
 
-    ASSERT_TRUE(server.waitForRequests(3));
+    ASSERT_TRUE(server.waitForHits(3));
     QTest::qWait(300); // room for a request that should not come
     ASSERT_EQ(server.requests().size(), 3);
 
     QStringList actions;
-    for (const HttpRequest &request : server.requests()) {
+    for (const Loopback::Request &request : server.requests()) {
         const QJsonObject body = QJsonDocument::fromJson(request.body).object();
         if (request.path == "/api/optin") {
             EXPECT_EQ(body, (QJsonObject{{"email", "someone@example.org"}, {"product", "marovel"}}));
