@@ -29,15 +29,6 @@ QString homeFolder()
     return FileItem::identityPath(QDir::homePath());
 }
 
-// Whether two volume lists name the same volumes with the same facts.
-bool sameVolumes(const QList<Volume> &a, const QList<Volume> &b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Volume &x, const Volume &y) {
-        return x.name == y.name && x.path == y.path && x.removable == y.removable &&
-               x.ejectable == y.ejectable;
-    });
-}
-
 } // namespace
 
 BrowserState::BrowserState(QObject *parent) : QObject(parent)
@@ -69,13 +60,7 @@ void BrowserState::setShowBatchRename(bool show) { assign(m_showBatchRename, sho
 void BrowserState::setShowConnectServer(bool show) { assign(m_showConnectServer, show, &BrowserState::showConnectServerChanged); }
 void BrowserState::setShowContentSearch(bool show) { assign(m_showContentSearch, show, &BrowserState::showContentSearchChanged); }
 
-void BrowserState::setVolumes(const QList<Volume> &volumes)
-{
-    if (sameVolumes(volumes, m_volumes))
-        return;
-    m_volumes = volumes;
-    emit volumesChanged();
-}
+void BrowserState::setVolumes(const QList<Volume> &volumes) { assign(m_volumes, volumes, &BrowserState::volumesChanged); }
 
 void BrowserState::setTagFilter(const QString &tag)
 {

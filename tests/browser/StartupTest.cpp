@@ -260,8 +260,7 @@ TEST_F(Startup, FavouritesAreHomeAndTheStandardFoldersThatExist)
 
 TEST_F(Startup, VolumesFollowTheMonitor)
 {
-    ScopedVolumeMonitor monitor;
-    monitor.setVolumes({Volume{"Root", "/", false, false}});
+    ScopedVolumeMonitor monitor({Volume{"Root", "/", false, false}});
     BrowserState browser;
     browser.bootstrap();
     browser.bootstrap(); // a second start connects nothing twice
