@@ -27,6 +27,16 @@ PaneState::PaneState(const QString &folder, BrowserState *owner)
 
 PaneState::~PaneState() = default;
 
+BrowserState *PaneState::owner() const
+{
+    return m_owner;
+}
+
+void PaneState::setOwner(BrowserState *owner)
+{
+    m_owner = owner;
+}
+
 void PaneState::setCurrent(const QString &folder)
 {
     if (folder == m_current)

@@ -38,8 +38,8 @@ public:
     ~PaneState() override;
 
     QUuid id() const { return m_id; }
-    BrowserState *owner() const { return m_owner; }
-    void setOwner(BrowserState *owner) { m_owner = owner; }
+    BrowserState *owner() const;
+    void setOwner(BrowserState *owner);
 
     const QString &current() const { return m_current; }
     const QList<FileItem> &items() const { return m_items; }
