@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 
+#include <iterator>
+
 namespace {
 
 QString lastComponent(const QString &path)
@@ -128,6 +130,16 @@ QString tagDisplay(const QString &tag)
         if (tag == QStringView(name))
             return text;
     return tag;
+}
+
+int tagOrder(const QString &tag)
+{
+    static const char16_t *const order[] = {u"Red",  u"Orange", u"Yellow", u"Green",
+                                            u"Blue", u"Purple", u"Gray"};
+    for (int i = 0; i < int(std::size(order)); ++i)
+        if (tag == QStringView(order[i]))
+            return i;
+    return 99;
 }
 
 QColor tagColor(const QString &tag)
