@@ -65,7 +65,6 @@ void BrowserState::setVolumes(const QList<Volume> &volumes) { assign(m_volumes, 
 void BrowserState::setTagFilter(const QString &tag)
 {
     assign(m_tagFilter, tag, &BrowserState::tagFilterChanged);
-    updateDerived();
 }
 
 void BrowserState::setPanes(const QList<PaneState *> &panes)
@@ -85,7 +84,7 @@ void BrowserState::setUndoStack(const QList<UndoStep> &stack)
 {
     m_undoStack = stack;
     emit undoStackChanged();
-    updateDerived();
+    updateDerived(UndoPart);
 }
 
 // --- Derived values ----------------------------------------------------------------------
@@ -192,18 +191,22 @@ void BrowserState::watchActivePane()
     PaneState *pane = m_derived.activePane;
     if (!pane)
         return;
-    for (auto signal : {&PaneState::itemsChanged, &PaneState::selectionChanged,
-                        &PaneState::filterTextChanged})
-        m_activePaneConnections << connect(pane, signal, this, &BrowserState::updateDerived);
+    // Each source refreshes only the values read from it: a selection change in a large
+    // folder does not count suggestions and tags again.
+    m_activePaneConnections
+        << connect(pane, &PaneState::itemsChanged, this, [this] { updateDerived(ItemsPart | SelectionPart); })
+        << connect(pane, &PaneState::selectionChanged, this, [this] { updateDerived(SelectionPart); })
+        << connect(pane, &PaneState::filterTextChanged, this, [this] { updateDerived(FilterPart); });
 }
 
-void BrowserState::updateDerived()
+void BrowserState::updateDerived(int parts)
 {
     PaneState *pane = activePaneIfAny();
     if (pane != m_derived.activePane) {
         m_derived.activePane = pane;
         watchActivePane();
         emit activePaneChanged();
+        parts = AllParts;
     }
     const auto update = [this](auto &last, const auto &now, void (BrowserState::*changed)()) {
         if (last == now)
@@ -211,13 +214,19 @@ void BrowserState::updateDerived()
         last = now;
         emit(this->*changed)();
     };
-    update(m_derived.filterText, filterText(), &BrowserState::filterTextChanged);
-    update(m_derived.previewURL, previewURL(), &BrowserState::previewURLChanged);
-    update(m_derived.acceptCount, acceptCount(), &BrowserState::acceptCountChanged);
-    update(m_derived.suggestedCount, suggestedCount(), &BrowserState::suggestedCountChanged);
-    update(m_derived.tagsInUse, tagsInUse(), &BrowserState::tagsInUseChanged);
-    update(m_derived.selectedSizeText, selectedSizeText(), &BrowserState::selectedSizeTextChanged);
-    update(m_derived.undoName, undoName(), &BrowserState::undoNameChanged);
+    if (parts & FilterPart)
+        update(m_derived.filterText, filterText(), &BrowserState::filterTextChanged);
+    if (parts & SelectionPart) {
+        update(m_derived.previewURL, previewURL(), &BrowserState::previewURLChanged);
+        update(m_derived.selectedSizeText, selectedSizeText(), &BrowserState::selectedSizeTextChanged);
+    }
+    if (parts & ItemsPart) {
+        update(m_derived.acceptCount, acceptCount(), &BrowserState::acceptCountChanged);
+        update(m_derived.suggestedCount, suggestedCount(), &BrowserState::suggestedCountChanged);
+        update(m_derived.tagsInUse, tagsInUse(), &BrowserState::tagsInUseChanged);
+    }
+    if (parts & UndoPart)
+        update(m_derived.undoName, undoName(), &BrowserState::undoNameChanged);
 }
 
 void BrowserState::saveSession()

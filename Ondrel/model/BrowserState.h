@@ -32,7 +32,9 @@ class PaneState;
 // operations write it, and a change signal emitted after a real change only; `panes` and
 // `undoStack` signal every assignment. Derived values (activePane, filterText, previewURL,
 // acceptCount, suggestedCount, tagsInUse, selectedSizeText, undoName) have their own
-// signals, emitted when the value differs after any of their sources changed.
+// signals, emitted when the value differs after one of their sources changed (the active
+// pane switched, or its items, selection or filter text; the undo stack). The tag filter
+// narrows each pane's displayed() items but none of the derived values.
 //
 // Paths are in FileItem::identityPath form. The panes are children of this object; a pane
 // dropped from `panes` is deleted later, so views keep QPointers to panes.
@@ -229,9 +231,12 @@ private:
     // Grows or shrinks the panes to `count` as a layout change does; returns the new panes
     // (not yet listed). Dropped panes stop watching and are deleted later.
     QList<PaneState *> fitPanes(int count);
+    // The sources of the derived values, to refresh only what a change can affect.
+    enum DerivedPart { FilterPart = 1, SelectionPart = 2, ItemsPart = 4, UndoPart = 8, AllParts = 15 };
+
     void refreshVolumes();
     void watchActivePane();
-    void updateDerived();
+    void updateDerived(int parts = AllParts);
     void enter(const QString &folder);
 
     QList<PaneState *> m_panes;
