@@ -29,12 +29,6 @@ QMap<QString, qint64> names(const QString &folder)
     return items;
 }
 
-bool mentions(const QList<FileEntry> &entries, const QString &text)
-{
-    return std::any_of(entries.cbegin(), entries.cend(),
-                       [&](const FileEntry &e) { return e.path.contains(text); });
-}
-
 class Containment : public testing::Test
 {
 protected:
