@@ -315,26 +315,6 @@ bool hasNul(const QString &path)
     return path.contains(QChar(u'\0'));
 }
 
-int openFolderNoFollow(const QString &path)
-{
-    if (!path.startsWith(u'/') || hasNul(path)) {
-        errno = EINVAL;
-        return -1;
-    }
-    int fd = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    for (const QString &part : path.split(u'/', Qt::SkipEmptyParts)) {
-        if (fd < 0)
-            return -1;
-        const int next = ::openat(fd, encodeName(part).constData(),
-                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        fd = next;
-    }
-    return fd;
-}
-
 bool exists(const QString &path)
 {
     struct stat info;

@@ -39,11 +39,6 @@ int writeAtomically(const QString &path, const QByteArray &bytes);
 // Returns 0 or an errno.
 int appendLine(const QString &path, const QByteArray &line);
 
-// Opens the folder at the absolute `path` for reading without following a symbolic link
-// in any component, so a link swapped in after a check cannot redirect the open. Returns
-// the descriptor, or -1 with errno set.
-int openFolderNoFollow(const QString &path);
-
 // Whether `path` holds a NUL character, which would cut it short at every system call.
 bool hasNul(const QString &path);
 

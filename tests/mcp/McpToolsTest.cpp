@@ -250,6 +250,8 @@ TEST(McpTools, TransactionHistoryInJournalOrder)
     const MarovelOperation move{QUuid::fromString(QStringLiteral("A5E1F2C4-1111-4222-8333-944445555666")),
                                 OpKind::Move, QStringLiteral("docs/report.txt"), QStringLiteral("photos/r.txt")};
     MarovelCore::record({"T-1", "P-1", "ws", "applied", when, {move}});
+    // A record cut short by a crash between the two: it is skipped, the reply is as before.
+    TestSupport::appendFile(MarovelPaths::journal(), R"({"createdAt":"2026-06-26T08:30:30Z","id":"T-2",)");
     MarovelCore::record({"T-1", "P-1", "ws", "undone", when.addSecs(61), {move}});
     const QByteArray operation =
         R"({\"from\":\"docs\\\/report.txt\",\"id\":\"A5E1F2C4-1111-4222-8333-944445555666\",\"kind\":\"move\",\"to\":\"photos\\\/r.txt\"})";
