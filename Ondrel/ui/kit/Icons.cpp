@@ -3,10 +3,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QStandardPaths>
 
 namespace Kit {
 
@@ -143,6 +145,21 @@ void prepareIconTheme()
 
 void ensureIconTheme()
 {
+    // Platforms without a desktop theme plug-in (offscreen, bare X sessions) search only
+    // Qt's own resources: add the XDG icon folders.
+    QStringList paths = QIcon::themeSearchPaths();
+    QStringList folders = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                                    QStandardPaths::LocateDirectory);
+    folders << QStringLiteral("/usr/share/icons");
+    bool added = false;
+    for (const QString &folder : std::as_const(folders)) {
+        if (!paths.contains(folder) && QFileInfo(folder).isDir()) {
+            paths << folder;
+            added = true;
+        }
+    }
+    if (added)
+        QIcon::setThemeSearchPaths(paths);
     if (QIcon::fallbackThemeName().isEmpty())
         QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     if (QIcon::themeName().isEmpty())

@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFrame>
+#include <QHash>
 #include <QLabel>
+#include <QPointer>
 #include <QWidget>
 
 #include <algorithm>
@@ -113,40 +115,49 @@ void paintText(QWidget *widget, const QColor &colour)
     widget->setPalette(p);
 }
 
-// Re-colours its widget when the application palette changes.
-class ForegroundKeeper : public QObject
+// Re-colours the widgets given a foreground when the application palette changes: one
+// filter on the application object, however many widgets.
+class ForegroundRegistry : public QObject
 {
 public:
-    ForegroundKeeper(QWidget *widget, std::function<QColor(const QPalette &)> colour)
-        : QObject(widget), m_colour(std::move(colour))
+    static ForegroundRegistry &shared()
     {
-        widget->installEventFilter(this);
+        static QPointer<ForegroundRegistry> instance;
+        if (!instance)
+            instance = new ForegroundRegistry(qApp);
+        return *instance;
     }
-    void apply(QWidget *widget) const { paintText(widget, m_colour(QApplication::palette())); }
-    void setColour(std::function<QColor(const QPalette &)> colour) { m_colour = std::move(colour); }
+
+    void set(QWidget *widget, std::function<QColor(const QPalette &)> colour)
+    {
+        if (!m_colours.contains(widget))
+            connect(widget, &QObject::destroyed, this, [this, widget] { m_colours.remove(widget); });
+        paintText(widget, colour(QApplication::palette()));
+        m_colours.insert(widget, std::move(colour));
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::ApplicationPaletteChange && watched == parent())
-            apply(static_cast<QWidget *>(watched));
+        if (event->type() == QEvent::ApplicationPaletteChange && watched == qApp) {
+            const QPalette palette = QApplication::palette();
+            for (auto it = m_colours.cbegin(); it != m_colours.cend(); ++it)
+                paintText(it.key(), it.value()(palette));
+        }
         return false;
     }
 
 private:
-    std::function<QColor(const QPalette &)> m_colour;
+    explicit ForegroundRegistry(QObject *parent) : QObject(parent) { qApp->installEventFilter(this); }
+
+    QHash<QWidget *, std::function<QColor(const QPalette &)>> m_colours;
 };
 
 } // namespace
 
 void setForeground(QWidget *widget, const std::function<QColor(const QPalette &)> &colour)
 {
-    auto *keeper = widget->findChild<ForegroundKeeper *>(QString(), Qt::FindDirectChildrenOnly);
-    if (keeper)
-        keeper->setColour(colour);
-    else
-        keeper = new ForegroundKeeper(widget, colour);
-    keeper->apply(widget);
+    ForegroundRegistry::shared().set(widget, colour);
 }
 
 void setForeground(QWidget *widget, Tint which)
