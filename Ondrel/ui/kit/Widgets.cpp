@@ -165,6 +165,7 @@ constexpr int chipPadding = 2;
 Chip::Chip(QWidget *parent) : QAbstractButton(parent)
 {
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     setFont(Kit::font(TextRole::caption2, QWidget::font()));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
