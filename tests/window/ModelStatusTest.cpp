@@ -199,3 +199,35 @@ TEST(ModelStatusView, TheOllamaFlagMakesItReady)
 }
 
 } // namespace
+
+namespace {
+
+// Views that close while the download is still running hear nothing more from it.
+TEST(ModelStatusView, ClosingWhileTheDownloadRunsIsSafe)
+{
+    Loopback::Server mirror([](const Loopback::Request &) {
+        Loopback::Reply reply;
+        reply.body = QByteArray(1 << 20, 'x');
+        reply.contentType = "application/octet-stream";
+        reply.mode = Loopback::Reply::Mode::stall;
+        return reply;
+    });
+    ModelDownload::setDefaultFile(ModelDownload::ModelFile{
+        {mirror.url(QStringLiteral("/model.gguf"))}, QString(64, u'0'),
+        TestSupport::root() + QStringLiteral("/models/m.gguf"), 0, QStringLiteral("1 KB")});
+    auto *window = new QWidget;
+    auto *chip = new ModelStatusView(window);
+    new ModelDownloadBanner(window);
+    window->show();
+    QTest::mouseClick(chip->findChild<Kit::Chip *>(QStringLiteral("modelStatusChip")), Qt::LeftButton);
+    ASSERT_TRUE(mirror.waitForHits(1));
+    delete window;
+    // Progress and the end of the attempt arrive after the views are gone.
+    QTest::qWait(50);
+    ModelDownload::shared().cancel();
+    QTest::qWait(50);
+    EXPECT_EQ(ModelDownload::shared().state(), ModelDownload::State::idle());
+    ModelDownload::setDefaultFile(std::nullopt);
+}
+
+} // namespace
