@@ -192,22 +192,23 @@ QWidget *gallery(const Context &context)
 {
     auto *page = new QWidget;
     page->setAutoFillBackground(true);
+    page->setFocusPolicy(Qt::StrongFocus); // no control shows a focus ring in the picture
+    page->setFocus();
     auto *left = new QVBoxLayout;
     left->addWidget(fonts(page));
     left->addWidget(colours(page));
     left->addWidget(cards(page));
-    left->addStretch();
     auto *right = new QVBoxLayout;
     right->addWidget(buttons(page));
     right->addWidget(chips(page));
     right->addWidget(icons(page));
-    right->addStretch();
     auto *columns = new QHBoxLayout;
     columns->addLayout(left, 2);
     columns->addLayout(right, 3);
     auto *all = new QVBoxLayout(page);
-    all->addLayout(columns, 1);
+    all->addLayout(columns);
     all->addWidget(dataNames(context, page));
+    all->addStretch();
     return page;
 }
 
