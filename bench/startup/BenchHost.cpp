@@ -70,8 +70,9 @@ int main(int argc, char **argv)
     bar->addWidget(new ModelStatusView(central));
     bar->addStretch();
     column->addLayout(bar);
-    auto *model = new ItemsModel;
     auto *table = new QTableView(central);
+    auto *model = new ItemsModel;
+    model->setParent(table);
     table->setModel(model);
     table->verticalHeader()->hide();
     table->setShowGrid(false);
@@ -87,7 +88,5 @@ int main(int argc, char **argv)
 
     window.resize(1280, 800);
     window.show();
-    const int result = app.exec();
-    delete model;
-    return result;
+    return app.exec();
 }
