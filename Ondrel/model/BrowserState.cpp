@@ -492,9 +492,3 @@ QStringList BrowserState::targets(const QString &path)
     }
     return paths;
 }
-
-void BrowserState::preReadCurrentFolder()
-{
-    // Filled in by the naming work: reads the scenarios of the active pane's folder in the
-    // background when "preReadEnabled" is set.
-}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DemoItem.h"
 #include "FileItem.h"
 #include "PaneLayout.h"
 #include "ScenarioMatch.h"
@@ -20,6 +21,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class PaneState;
@@ -162,8 +164,41 @@ public:
     QIcon icon(const QString &path, bool isDir);
     QStringList targets(const QString &path);
 
-    // Pre-reads the scenarios of the active pane's folder after each of its listings.
+    // --- Naming: organising, scenarios, filing, applying proposals -------------------------
+    // Pre-reads the scenarios of the active pane's folder after each of its listings when
+    // "preReadEnabled" is set: one file at a time at low priority, cached files skipped,
+    // abandoned when a newer pre-read starts.
     void preReadCurrentFolder();
+    // Asks the naming decision about the active pane's eligible files (organizeURLs with
+    // no download), three at a time, and writes the proposals into the pane's items.
+    void organize();
+    void organizeURLs(const QStringList &paths, bool allowDownload);
+    // Stops the running organise: nothing new starts, finished proposals are written.
+    void cancelOrganize();
+    // The file's scenario, detected once per window (cache, and one shared detection per
+    // path in flight). Finishes on the GUI thread; cancelled when this state is destroyed.
+    QFuture<ScenarioMatch> scenario(const QString &path);
+    // The name of the first folder of the active pane that contains a keyword (case
+    // ignored); none for no keywords.
+    std::optional<QString> existingBucket(const QStringList &keywords) const;
+    // Moves the file into `folder` (relative to the active pane's folder, made safe and
+    // created when missing) under `finalName` (empty: its own name), never overwriting.
+    void fileScenario(const QString &path, const QString &folder, const QString &finalName);
+    void setAccept(const QString &path, bool on);
+    void setSuggestion(const QString &path, const QString &name);
+    void clearSuggestions();
+    void applyBatchRule(const QString &find, const QString &replace, const QString &prefix,
+                        bool addSeq);
+    // Renames every ticked suggestion of the active pane, one file after another off the
+    // GUI thread, as one undoable step.
+    void applyRenames();
+    // Stops the running apply before its next file.
+    void cancelApply();
+    // Rule-based proposals for up to twelve sample files, one after another.
+    QFuture<QList<DemoItem>> demoProposals(const QStringList &paths);
+    void applyDemo(const QList<DemoItem> &items);
+    // Whether `name` may replace `currentName` without leaving the folder or hiding the file.
+    static bool acceptableName(const QString &name, const QString &currentName);
 
 signals:
     void panesChanged();
@@ -272,6 +307,18 @@ private:
     QHash<QString, ScenarioMatch> m_scenarioCache;
     QHash<QString, QFuture<ScenarioMatch>> m_scenarioInFlight;
     int m_preReadGen = 0;
+    struct OrganizeRun;
+    struct ApplyRun;
+    std::shared_ptr<OrganizeRun> m_organizeRun;
+    std::shared_ptr<ApplyRun> m_applyRun;
+    QFuture<ScenarioMatch> scenarioAt(const QString &path, bool lowPriority);
+    void preReadStep(const QStringList &paths, int index, int generation);
+    void nextOrganizeBatch(const std::shared_ptr<OrganizeRun> &run);
+    void finishOrganize(const std::shared_ptr<OrganizeRun> &run);
+    void startApply(const QList<std::pair<QString, QString>> &renames, int invalid,
+                    const QString &stepName, const QString &doneText);
+    void nextApply(const std::shared_ptr<ApplyRun> &run);
+    void finishApply(const std::shared_ptr<ApplyRun> &run);
 
     Derived m_derived;
     QList<QMetaObject::Connection> m_activePaneConnections;
