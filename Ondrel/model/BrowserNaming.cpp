@@ -347,6 +347,7 @@ struct BrowserState::ApplyRun
     bool cancelled = false;
     QString stepName;
     QString doneText;
+    QString statusBefore; // shown again when nothing was renamed
     QSet<QString> reserved; // names given in this apply, per folder: "folder/name"
     QList<Pair> pairs;
 };
@@ -469,6 +470,7 @@ void BrowserState::startApply(const QList<std::pair<QString, QString>> &renames,
     run->invalid = invalid;
     run->stepName = stepName;
     run->doneText = doneText;
+    run->statusBefore = m_status;
     m_applyRun = run;
     setApplying(true);
     setProgress(0);
@@ -520,8 +522,7 @@ void BrowserState::finishApply(const std::shared_ptr<ApplyRun> &run)
     setApplying(false);
     softRefresh();
     if (run->pairs.isEmpty()) {
-        if (run->invalid > 0)
-            setStatus(L("%lld 个名字无效，已跳过", qint64(run->invalid)));
+        setStatus(run->invalid > 0 ? L("%lld 个名字无效，已跳过", qint64(run->invalid)) : run->statusBefore);
         return;
     }
     pushUndo(run->stepName, OpKind::Rename, run->pairs, moveBack(run->pairs));
