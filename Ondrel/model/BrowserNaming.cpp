@@ -532,34 +532,45 @@ void BrowserState::finishApply(const std::shared_ptr<ApplyRun> &run)
     setStatus(text);
 }
 
+namespace {
+
+// The demo's walk over its files, one scenario after another. Owned by the callback that
+// waits for the next scenario, so it ends (and its future is cancelled) with the state.
+struct DemoWalk
+{
+    QStringList paths;
+    QList<DemoItem> rows;
+    QPromise<QList<DemoItem>> promise;
+};
+
+void demoStep(BrowserState *state, const std::shared_ptr<DemoWalk> &walk, int index)
+{
+    if (index >= walk->paths.size()) {
+        walk->promise.addResult(walk->rows);
+        walk->promise.finish();
+        return;
+    }
+    const QString path = walk->paths.at(index);
+    whenReady(state->scenario(path), state, [state, walk, path, index](const ScenarioMatch &match) {
+        if (match.kind != ScenarioKind::unknown && match.renameReady && !match.base.isEmpty()) {
+            const QString name = nameOf(path);
+            const QString rendered = NamingTemplate::loadOrMigrate().render(
+                match.base, match.datePrefix, FileOps::splitExtension(name).second);
+            if (rendered != name)
+                walk->rows.append(DemoItem{QUuid::createUuid(), path, name, rendered, match.recognized, true});
+        }
+        demoStep(state, walk, index + 1);
+    });
+}
+
+} // namespace
+
 QFuture<QList<DemoItem>> BrowserState::demoProposals(const QStringList &paths)
 {
-    auto promise = std::make_shared<QPromise<QList<DemoItem>>>();
-    promise->start();
-    QFuture<QList<DemoItem>> result = promise->future();
-    auto rows = std::make_shared<QList<DemoItem>>();
-    const QStringList first = paths.mid(0, demoLimit);
-    auto step = std::make_shared<std::function<void(int)>>();
-    *step = [this, first, promise, rows, step](int index) {
-        if (index >= first.size()) {
-            promise->addResult(*rows);
-            promise->finish();
-            *step = nullptr; // breaks the cycle that kept the walk alive
-            return;
-        }
-        const QString path = first.at(index);
-        whenReady(scenario(path), this, [path, rows, step, index](const ScenarioMatch &match) {
-            if (match.kind != ScenarioKind::unknown && match.renameReady && !match.base.isEmpty()) {
-                const QString name = nameOf(path);
-                const QString rendered = NamingTemplate::loadOrMigrate().render(
-                    match.base, match.datePrefix, FileOps::splitExtension(name).second);
-                if (rendered != name)
-                    rows->append(DemoItem{QUuid::createUuid(), path, name, rendered, match.recognized, true});
-            }
-            if (*step)
-                (*step)(index + 1);
-        });
-    };
-    (*step)(0);
+    auto walk = std::make_shared<DemoWalk>();
+    walk->paths = paths.mid(0, demoLimit);
+    walk->promise.start();
+    QFuture<QList<DemoItem>> result = walk->promise.future();
+    demoStep(this, walk, 0);
     return result;
 }
