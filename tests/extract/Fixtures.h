@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QList>
 #include <QMap>
+#include <QPointF>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -39,6 +40,15 @@ public:
         QStringList cjkLines; // any BMP text, STSong-Light
         QString mappedLine;   // letters A-Z, shown through `mapping`
         QImage picture;       // drawn over the whole page
+        // Text placed at a point (x from the left, y from the top, in points), for table
+        // and column layouts: Latin-1 text in Helvetica, or any BMP text in STSong-Light.
+        struct Placed
+        {
+            QPointF at;
+            QString text;
+            bool cjk = false;
+        };
+        QList<Placed> placed;
     };
 
     void addPage(const Page &page) { m_pages << page; }
