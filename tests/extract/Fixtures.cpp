@@ -222,9 +222,13 @@ QByteArray PdfBuilder::build() const
                            ") Tj ET\n";
             }
         }
-        if (!page.mappedLine.isEmpty())
-            content += "BT /F3 " + num(page.fontSize) + " Tf 10 " + num(y) + " Td (" +
-                       literal(page.mappedLine) + ") Tj ET\n";
+        if (!page.mappedLine.isEmpty()) {
+            content += "BT /F3 " + num(page.fontSize) + " Tf " + num(page.fontSize * 1.2) + " TL " +
+                       (page.mappedInvisible ? "3 Tr " : "") + "10 " + num(y) + " Td\n";
+            for (const QString &line : page.mappedLine.split(u'\n'))
+                content += "(" + literal(line) + ") Tj T*\n";
+            content += "ET\n";
+        }
         const int contents = objects.add();
         objects.set(contents, stream(contents, {}, content));
         QByteArray fonts =
