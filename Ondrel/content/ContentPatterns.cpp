@@ -50,7 +50,7 @@ constexpr Fixed fixedTable[] = {
     {Id::totalLabelAmount, "amount.labelAmount", uR"(\bAmount\b|金额)", CaseInsensitive},
     // What makes a "Total" a part: a subtotal, a net or tax line, a count.
     {Id::totalLabelExcluded, "amount.labelExcluded",
-     uR"((?:\bSub[- ]?|\bNet\s+|小)$|^[ \t]*[-:]?[ \t]*(?:tax|vat|net|items?|qty|quantity|weight|savings|discount|excl|before|pieces|units|fare)\b)",
+     uR"((?:\bSub[- ]?|\bNet\s+|小)$|^[ \t]*(?:[-:][ \t]*)?(?:tax|vat|net|items?|qty|quantity|weight|savings|discount|excl|before|pieces|units|fare)\b)",
      CaseInsensitive},
     // The totals a Chinese receipt or itinerary prints (after 小写 and 价税合计).
     {Id::totalLabelChinese, "amount.labelChinese",
@@ -111,11 +111,11 @@ constexpr Fixed fixedTable[] = {
      uR"()(?![\u4e00-\u9fa5]))",
      CaseInsensitive},
     // An e-mail address beside a name: "Acme Billing <billing@acme.com>".
-    {Id::orgEmail, "org.email", uR"([ \t]*(?:<[^<>\n]*@[^<>\n]*>|\(?[^\s()<>@]+@[^\s()<>@]+\)?)[ \t]*)",
+    {Id::orgEmail, "org.email", uR"((?<![ \t])[ \t]*(?:<[^<>\n]*@[^<>\n]*>|(?<![^\s(])\(?[^\s()<>@]+@[^\s()<>@]+\)?)[ \t]*)",
      NoOptions},
     // A tax number and what follows it: NIP, VAT, Tax ID, 税号.
     {Id::orgTaxNumber, "org.taxNumber",
-     uR"([ \t,;]*(?:\b(?:NIP|VAT(?:[ \t]*(?:No\.?|ID|Reg\.?|Number))?|Tax[ \t]*ID|TIN|EIN|ABN|GST(?:IN)?|UID|USt-?IdNr\.?|KRS|REGON)\b|税号|纳税人识别号|统一社会信用代码).*$)",
+     uR"((?<![ \t,;])[ \t,;]*(?:\b(?:NIP|VAT(?:[ \t]*(?:No\.?|ID|Reg\.?|Number))?|Tax[ \t]*ID|TIN|EIN|ABN|GST(?:IN)?|UID|USt-?IdNr\.?|KRS|REGON)\b|税号|纳税人识别号|统一社会信用代码).*$)",
      CaseInsensitive},
     // A line that is itself a label, never a name.
     {Id::orgLabelLatin, "org.labelLatin",
@@ -169,7 +169,7 @@ constexpr Fixed fixedTable[] = {
     // "London St Pancras → Paris", "Frankfurt (FRA) → Tokyo Haneda (HND)": groups 1 and 3
     // the places, 2 and 4 their airport codes.
     {Id::routeLatinArrow, "detect.routeLatinArrow",
-     uR"(([A-Z][A-Za-z.'-]*(?:[ \t]+[A-Z][A-Za-z.'-]*){0,3})(?:[ \t]*\(([A-Z]{3})\))?[ \t]*(?:→|->|⇒|⟶)[ \t]*([A-Z][A-Za-z.'-]*(?:[ \t]+[A-Z][A-Za-z.'-]*){0,3})(?:[ \t]*\(([A-Z]{3})\))?)",
+     uR"((?<![A-Za-z.'-])([A-Z][A-Za-z.'-]*(?:[ \t]+[A-Z][A-Za-z.'-]*){0,3})(?:[ \t]*\(([A-Z]{3})\))?[ \t]*(?:→|->|⇒|⟶)[ \t]*([A-Z][A-Za-z.'-]*(?:[ \t]+[A-Z][A-Za-z.'-]*){0,3})(?:[ \t]*\(([A-Z]{3})\))?)",
      NoOptions},
     // "from New York to Washington".
     {Id::routeLatinFromTo, "detect.routeLatinFromTo",

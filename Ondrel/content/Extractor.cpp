@@ -357,7 +357,7 @@ bool Extractor::isBrokenText(const QString &text)
 {
     qsizetype visible = 0;
     qsizetype odd = 0;          // characters of tokens no writer would write
-    qsizetype longLetters = 0;  // letters of Latin words of four letters or more
+    qsizetype longLetters = 0;  // letters of Latin words of four to 24 letters
     qsizetype vowels = 0;
     for (const QString &token : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
         visible += token.size();
@@ -365,7 +365,8 @@ bool Extractor::isBrokenText(const QString &text)
             odd += token.size();
             continue;
         }
-        if (token.size() >= 4 && std::all_of(token.begin(), token.end(), isAsciiLetter)) {
+        if (token.size() >= 4 && token.size() <= 24
+            && std::all_of(token.begin(), token.end(), isAsciiLetter)) {
             longLetters += token.size();
             for (QChar c : token)
                 vowels += QStringView(u"aeiouAEIOU").contains(c);

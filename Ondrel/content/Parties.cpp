@@ -188,7 +188,8 @@ Parties invoiceParties(const QString &text)
         return Parties{list[0], list[1]};
 
     const QStringList c = withoutLabels(Rx::allGroups(ContentPatterns::get(Id::nameWithOrgWord), text, 1));
-    // The company heading the page: on one of its first two lines.
+    // The company heading the page: a line of its own among the first two, or the name
+    // its own form's title begins with ("某某五金店销售单").
     const auto letterhead = [&](const QString &buyer) {
         const qsizetype second = text.indexOf(u'\n');
         const qsizetype head = second < 0 ? text.size() : std::max<qsizetype>(0, text.indexOf(u'\n', second + 1));
@@ -199,15 +200,12 @@ Parties invoiceParties(const QString &text)
             if (!isLabelText(name) && !sameParty(name, buyer))
                 return name;
         }
-        for (const QString &name : c) {
-            const qsizetype at = top.indexOf(name);
-            if (at >= 0 && !sameParty(name, buyer))
-                return name;
-        }
         return QString();
     };
     if (!roleBuyer.isEmpty() || !roleSeller.isEmpty()) {
-        const QString seller = !roleSeller.isEmpty() ? roleSeller : letterhead(roleBuyer);
+        QString seller = !roleSeller.isEmpty() ? roleSeller : letterhead(roleBuyer);
+        if (seller.isEmpty() && isTrain(text))
+            seller = L("中国铁路");
         return Parties{roleBuyer, seller};
     }
     if (c.size() >= 2) {

@@ -114,16 +114,27 @@ TEST(DateRecognition, NumericDatesWithBothReadings)
     }
 }
 
-TEST(DateRecognition, ReadingOrderFollowsTheInterfaceLanguageUnlessGiven)
+// 05/03/2024 reads as the document writes its dates: as its unambiguous dates do, else as
+// its currency and its language suggest; a text of figures alone follows the interface
+// language, and an explicit order always wins.
+TEST(DateRecognition, ReadingOrderFollowsTheDocumentThenTheInterfaceLanguage)
 {
     {
         const PinnedEnvironment pinned(QDate(2025, 6, 15), "en");
-        EXPECT_EQ(contentDateHit("Date 05/03/2024", {}), (DateHit{"2024-05-03", true}));
-        EXPECT_EQ(contentDateHit("Date 05/03/2024", {}, false), (DateHit{"2024-03-05", true}));
+        EXPECT_EQ(contentDateHit("05/03/2024", {}), (DateHit{"2024-05-03", true}));
+        EXPECT_EQ(contentDateHit("05/03/2024", {}, false), (DateHit{"2024-03-05", true}));
+        EXPECT_EQ(contentDateHit("Date 05/03/2024\nTotal €12.00", {}).date, "2024-03-05");
+        EXPECT_EQ(contentDateHit("Date 05/03/2024 Total £12.00", {}).date, "2024-03-05");
+        EXPECT_EQ(contentDateHit("日期 05/03/2024", {}).date, "2024-03-05");
     }
     const PinnedEnvironment pinned(QDate(2025, 6, 15), "zh-Hans");
-    EXPECT_EQ(contentDateHit("Date 05/03/2024", {}), (DateHit{"2024-03-05", true}));
-    EXPECT_EQ(contentDateHit("Date 05/03/2024", {}, true), (DateHit{"2024-05-03", true}));
+    EXPECT_EQ(contentDateHit("05/03/2024", {}), (DateHit{"2024-03-05", true}));
+    EXPECT_EQ(contentDateHit("05/03/2024", {}, true), (DateHit{"2024-05-03", true}));
+    EXPECT_EQ(contentDateHit("Date 05/03/2024\nTotal $12.00", {}).date, "2024-05-03");
+    EXPECT_EQ(contentDateHit("Invoice date 05/03/2024", {}).date, "2024-05-03");
+    // An unambiguous date of the same document decides over its currency.
+    EXPECT_EQ(contentDateHit("Date 05/03/2024, due 25/03/2024, $12.00", {}).date, "2024-03-05");
+    EXPECT_EQ(contentDateHit("Date 05/03/2024, due 03/25/2024, €12.00", {}).date, "2024-05-03");
 }
 
 TEST(DateRecognition, AnchorsComeFirstWithinTenNonDigits)
@@ -141,7 +152,9 @@ TEST(DateRecognition, AnchorsComeFirstWithinTenNonDigits)
         {"Printed 2024-01-02\nInvoice Date: 25/03/2024", "2024-03-25"},
         // Exactly ten non-digits between anchor and date, then eleven.
         {"Printed 2024-01-02 Date:abcdefgh 2024-03-05", "2024-03-05"},
-        {"Printed 2024-01-02 Date:abcdefghi 2024-03-05", "2024-01-02"},
+        // Eleven: not the anchor's; and a printed date is never the document's.
+        {"Printed 2024-01-02 Date:abcdefghi 2024-03-05", "2024-03-05"},
+        {"Created 2024-01-02 Date:abcdefghi 2024-03-05", "2024-01-02"},
         // The anchor's first year-first date is impossible: no second one for that anchor,
         // but the month-name step still reads.
         {"Date: 2024-02-30, March 5, 2024", "2024-03-05"},

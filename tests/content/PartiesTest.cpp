@@ -95,9 +95,17 @@ TEST(Parties, ChineseInvoicePartiesChooseTheirList)
     // The 名称 list has more names: it is used.
     EXPECT_EQ(invoiceParties("名称：张三李四 名称：王五赵六 钱七孙八纳税人识别号：1"),
               (Parties{"张三李四", "王五赵六"}));
-    // Names that end in an organisation word.
-    EXPECT_EQ(invoiceParties("开给北京甲乙科技有限公司，上海丙丁酒店 开具"),
-              (Parties{"开给北京甲乙科技有限公司", "上海丙丁酒店"}));
+    // Names that end in an organisation word: their order tells buyer from seller only
+    // beside the buyer's and the seller's blocks; elsewhere the seller is the company
+    // heading the page, and no second company is the seller by its place.
+    EXPECT_EQ(invoiceParties("购买方 北京甲乙科技有限公司 销售方 上海丙丁酒店 开具"),
+              (Parties{"北京甲乙科技有限公司", "上海丙丁酒店"}));
+    EXPECT_EQ(invoiceParties("开给北京甲乙科技有限公司，上海丙丁酒店 开具"), (Parties{}));
+    EXPECT_EQ(invoiceParties("深圳市小明五金店销售单\n购方：深圳市蓝海科技有限公司\n购方开户银行：招商银行深圳分行"),
+              (Parties{"深圳市蓝海科技有限公司", "深圳市小明五金店"}));
+    // A line that is a label is never a party.
+    EXPECT_EQ(invoiceParties("收据\n购方开户银行：\n收款单位：杭州某某物业管理有限公司"),
+              (Parties{"", "杭州某某物业管理有限公司"}));
     // No Chinese names: the English rules.
     EXPECT_EQ(invoiceParties("Invoice\nBill To: Acme Corp\nFrom: Widget Ltd"),
               (Parties{"Acme Corp", "Widget Ltd"}));
