@@ -377,7 +377,8 @@ QString excludedDateLabels()
 
 QString dateRangeSeparator()
 {
-    return QStringLiteral(R"(^[ \t]*(?:-|–|—|~|～|至|到|(?i:to|through|thru|until))[ \t]*$)");
+    // A Chinese date's closing 日 stands before the separator: "2024年01月20日至…".
+    return QStringLiteral(R"(^[日号]?[ \t]*(?:-|–|—|~|～|至|到|(?i:to|through|thru|until))[ \t]*$)");
 }
 
 QString yearMonth(const QString &anchor)

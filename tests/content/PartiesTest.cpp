@@ -183,4 +183,49 @@ TEST(Parties, IsTrainAndScreenshotInstruction)
     EXPECT_EQ(screenshotTopicInstruction(), screenshotTopicInstruction("en"));
 }
 
+// Labels, addresses, tax numbers and sentences are not parties; a company named below
+// the page's head is not the seller by its place.
+TEST(Parties, WhatIsNoParty)
+{
+    const std::pair<const char *, const char *> names[] = {
+        {"Date", ""},
+        {"Invoice number", ""},
+        {"Ship To:", ""},
+        {"购方开户银行", ""},
+        {"纳税人识别号", ""},
+        {"Tidewater Books <orders@tidewaterbooks.com>", "Tidewater Books"},
+        {"orders@tidewaterbooks.com", ""},
+        {"Kowalski Software Sp. z o.o. NIP 525-123-45-67", "Kowalski Software Sp. z o.o."},
+        {"Nordlicht Trading GmbH VAT DE123456789", "Nordlicht Trading GmbH"},
+        {"Acme Ltd, VAT No. GB123456789", "Acme Ltd"},
+        {"上海某某贸易有限公司 税号：91310000MA1FL", "上海某某贸易有限公司"},
+    };
+    for (const auto &[candidate, expected] : names)
+        EXPECT_EQ(cleanOrgName(candidate), expected) << candidate;
+
+    struct Case
+    {
+        const char *label;
+        const char *text;
+        Parties expected;
+    };
+    const Case cases[] = {
+        {"from in a sentence", "Lumen Coffee\nThank you for ordering from us!\nOrder Total $42.00", {}},
+        {"from as a label, with an address", "From: Tidewater Books <orders@tidewaterbooks.com>\nTotal $5",
+         {"", "Tidewater Books"}},
+        {"labels in one column", "INVOICE\nFrom\nDate\nInvoice number\nBright Pixel Studio Ltd\n"
+                                 "12 March 2024\nBill To\nHarbor Analytics LLC",
+         {"Harbor Analytics LLC", "Bright Pixel Studio Ltd"}},
+        {"a table of buyer and recipient", "Bill To:              Ship To:\nContoso Pharmacy Ltd  Contoso Warehouse",
+         {"Contoso Pharmacy Ltd", ""}},
+        {"a payment service at the foot", "Maya Chen Design\nINVOICE\nBill To:\nOrchard Labs Inc.\n"
+                                          "Web design\nTotal Due: $2,400.00\nNotes\nThanks\n"
+                                          "Payments are processed by Stripe, Inc.",
+         {"Orchard Labs Inc.", ""}},
+        {"the buyer's own name read shorter", "Bill To: Globex Corporation\nGlobex Corp", {"Globex Corporation", ""}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(enParties(c.text), c.expected) << c.label;
+}
+
 } // namespace
