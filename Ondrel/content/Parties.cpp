@@ -191,9 +191,7 @@ Parties invoiceParties(const QString &text)
     // The company heading the page: a line of its own among the first two, or the name
     // its own form's title begins with ("某某五金店销售单").
     const auto letterhead = [&](const QString &buyer) {
-        const qsizetype second = text.indexOf(u'\n');
-        const qsizetype head = second < 0 ? text.size() : std::max<qsizetype>(0, text.indexOf(u'\n', second + 1));
-        const QString top = head > 0 ? text.left(head) : text;
+        const QString top = text.section(u'\n', 0, 1);
         const auto g = Rx::groups(ContentPatterns::get(Id::letterheadName), top);
         if (g && g->size() >= 2) {
             const QString name = (*g)[1];
