@@ -582,6 +582,7 @@ TEST(RealDocuments, CorpusIsRecognisedRight)
         const ScenarioMatch m = ScenarioDetector::detect(detectPath, read.text, read.source,
                                                          QStringLiteral("none"), {});
         const QString shown = m.base + u' ' + m.recognized;
+        // CORPUS_DUMP=1 prints what the extractor read, to see why a row fails.
         if (qEnvironmentVariableIsSet("CORPUS_DUMP"))
             std::printf("---- %s [%s]\n%s\n", row.label, qPrintable(read.source), qPrintable(read.text));
 
