@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFutureWatcher>
+#include <QMutex>
 #include <QTest>
 
 #include <fcntl.h>
@@ -57,7 +58,7 @@ bool waitFor(Predicate done, int ms = 10000)
 template<typename T>
 T await(QFuture<T> future)
 {
-    QTest::qWaitFor([&] { return future.isFinished(); }, 20000);
+    (void)QTest::qWaitFor([&] { return future.isFinished(); }, 20000);
     return future.result();
 }
 
@@ -71,5 +72,70 @@ inline void setModified(const QString &path, double seconds)
     times[1].tv_nsec = long((seconds - double(times[1].tv_sec)) * 1e9);
     ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
 }
+
+// Reads a file as plain text, as the extractor does for .txt, and counts its calls.
+class FakeExtractor
+{
+public:
+    ContentIndexScan::Extract function()
+    {
+        return [this](const QString &path) {
+            {
+                QMutexLocker locker(&m_lock);
+                m_calls << path;
+            }
+            return Extraction{QString::fromUtf8(TestSupport::readFile(path)), QStringLiteral("text")};
+        };
+    }
+    QStringList calls() const
+    {
+        QMutexLocker locker(&m_lock);
+        return m_calls;
+    }
+    void reset()
+    {
+        QMutexLocker locker(&m_lock);
+        m_calls.clear();
+    }
+
+private:
+    mutable QMutex m_lock;
+    QStringList m_calls;
+};
+
+inline ContentIndexConfig config(ContentIndexScan::Extract extract = {})
+{
+    ContentIndexConfig c;
+    c.databasePath = TestSupport::root() + QStringLiteral("/db/content-index.sqlite");
+    c.extract = std::move(extract);
+    c.watchLatencyMs = 100;
+    c.rescanDelayMs = 300;
+    return c;
+}
+
+// Counts the scans an index starts and waits for them to end.
+class ScanCounter : public QObject
+{
+public:
+    explicit ScanCounter(ContentIndex &index) : m_index(index)
+    {
+        QObject::connect(&index, &ContentIndex::isIndexingChanged, this, [this] {
+            if (m_index.isIndexing())
+                ++started;
+            else
+                ++ended;
+        });
+    }
+    // Waits until `count` scans have started and the index is idle again.
+    bool waitForScans(int count, int ms = 15000)
+    {
+        return QTest::qWaitFor([&] { return started >= count && !m_index.isIndexing(); }, ms);
+    }
+    int started = 0;
+    int ended = 0;
+
+private:
+    ContentIndex &m_index;
+};
 
 } // namespace IndexTest
