@@ -22,7 +22,8 @@ class RecursiveWatcher;
 struct ContentIndexConfig
 {
     QString databasePath; // empty: ContentIndex::defaultDatabasePath()
-    ContentIndexOptions databaseOptions;
+    // Documents are committed in batches: a scan writes many files in a row.
+    ContentIndexOptions databaseOptions{true, 256};
     ContentIndexScan::Extract extract; // empty: Extractor::extractForIndex
     int watchLatencyMs = 1000;
     int rescanDelayMs = 2000;

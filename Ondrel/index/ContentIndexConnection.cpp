@@ -36,7 +36,7 @@ const char *const ContentIndexConnection::ftsSql =
     "    text,\n"
     "    content='documents',\n"
     "    content_rowid='id',\n"
-    "    tokenize='unicode61 remove_diacritics 2'\n"
+    "    tokenize='marovel_words'\n"
     ");\n"
     "CREATE VIRTUAL TABLE IF NOT EXISTS content_cjk USING fts5(\n"
     "    name,\n"
@@ -162,6 +162,11 @@ ContentIndexConnection::~ContentIndexConnection()
 
 void ContentIndexConnection::close()
 {
+    try {
+        commitPending();
+    } catch (const ContentIndexError &) {
+        // the documents of the open batch are read again by the next scan
+    }
     if (m_db)
         sqlite3_close_v2(std::exchange(m_db, nullptr));
     m_ftsAvailable = false;
@@ -170,6 +175,7 @@ void ContentIndexConnection::close()
 void ContentIndexConnection::open(const QString &path, Options options)
 {
     close();
+    m_batchDocuments = std::max(1, options.batchDocuments);
     const QString folder = QFileInfo(path).absolutePath();
     if (const int error = FileSystem::makePath(folder))
         throw ContentIndexError(ContentIndexError::Kind::Folder,
@@ -246,7 +252,8 @@ void ContentIndexConnection::bind(Statement &statement, int index, const QString
 {
     // A NUL would end the text for many readers; it is dropped rather than cutting there.
     QByteArray bytes = value.toUtf8();
-    bytes.replace('\0', QByteArray());
+    if (bytes.contains('\0'))
+        bytes.replace('\0', QByteArray());
     if (sqlite3_bind_text(statement.get(), index, bytes.constData(), int(bytes.size()),
                           SQLITE_TRANSIENT) != SQLITE_OK)
         throw queryError();
@@ -283,8 +290,50 @@ void ContentIndexConnection::execute(const char *sql)
 
 void ContentIndexConnection::upsert(const ContentIndexDocument &document)
 {
-    execute("BEGIN IMMEDIATE");
+    if (m_batchDocuments <= 1) {
+        execute("BEGIN IMMEDIATE");
+        try {
+            write(document);
+            execute("COMMIT");
+        } catch (...) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+        return;
+    }
+    if (!m_inBatch) {
+        execute("BEGIN IMMEDIATE");
+        m_inBatch = true;
+        m_batched = 0;
+    }
+    execute("SAVEPOINT document");
     try {
+        write(document);
+        execute("RELEASE document");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK TO document; RELEASE document", nullptr, nullptr, nullptr);
+        throw;
+    }
+    if (++m_batched >= m_batchDocuments)
+        commitPending();
+}
+
+void ContentIndexConnection::commitPending()
+{
+    if (!m_inBatch)
+        return;
+    m_inBatch = false;
+    try {
+        execute("COMMIT");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void ContentIndexConnection::write(const ContentIndexDocument &document)
+{
+    {
         deletePath(document.path);
         Statement insert = prepare(
             "INSERT INTO documents\n"
@@ -315,10 +364,6 @@ void ContentIndexConnection::upsert(const ContentIndexDocument &document)
             if (pairs.step() != SQLITE_DONE)
                 throw queryError();
         }
-        execute("COMMIT");
-    } catch (...) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
     }
 }
 
@@ -352,6 +397,7 @@ void ContentIndexConnection::deletePath(const QString &path)
 
 void ContentIndexConnection::deletePathsInOwnTransactions(const QStringList &paths)
 {
+    commitPending();
     // Each path goes with its full-text entries in one transaction; the first failure stops
     // the loop and leaves the paths before it deleted.
     for (const QString &path : paths) {
@@ -387,6 +433,7 @@ int ContentIndexConnection::count()
 
 void ContentIndexConnection::clearAll()
 {
+    commitPending();
     try {
         execute("BEGIN IMMEDIATE");
         if (m_ftsAvailable)
@@ -415,6 +462,7 @@ void ContentIndexConnection::removeUnder(const QString &root)
 
 void ContentIndexConnection::prune(const QStringList &roots, const QSet<QString> &existingPaths)
 {
+    commitPending();
     if (roots.isEmpty())
         return;
     QStringList normalRoots;

@@ -25,6 +25,8 @@ struct sqlite3_stmt;
 struct ContentIndexOptions
 {
     bool allowFts = true; // false: behave as on a library without FTS5 (tests)
+    // Documents stored in one transaction before it commits; 1 commits each at once.
+    int batchDocuments = 1;
 };
 
 class ContentIndexConnection
@@ -53,8 +55,13 @@ public:
     bool isOpen() const { return m_db != nullptr; }
     bool ftsAvailable() const { return m_ftsAvailable; }
 
-    // Stores the document, replacing what the path had, in one transaction.
+    // Stores the document, replacing what the path had: the row and its full-text entries
+    // together or not at all. With batches, the transaction stays open for the next
+    // documents (each in a savepoint of its own, so a failure undoes that one only) until
+    // the batch is full or commitPending() runs; reads on this connection see them at once.
     void upsert(const ContentIndexDocument &document);
+    bool hasPending() const { return m_inBatch; }
+    void commitPending();
     QList<ContentIndexSearchRow> search(const QString &query, int limit);
     int count();
     void clearAll();
@@ -75,6 +82,7 @@ private:
     static void execute(sqlite3 *db, const char *sql);
     ContentIndexError queryError() const;
 
+    void write(const ContentIndexDocument &document);
     void deletePath(const QString &path);
     void deletePathsInOwnTransactions(const QStringList &paths);
     QStringList storedPaths();
@@ -86,4 +94,7 @@ private:
 
     sqlite3 *m_db = nullptr;
     bool m_ftsAvailable = false;
+    int m_batchDocuments = 1;
+    bool m_inBatch = false;
+    int m_batched = 0;
 };

@@ -40,7 +40,21 @@ void ContentIndexDatabase::work()
         std::function<void()> job;
         {
             std::unique_lock locker(m_lock);
-            m_wake.wait(locker, [this] { return m_quitting || !m_jobs.empty(); });
+            const auto ready = [this] { return m_quitting || !m_jobs.empty(); };
+            if (m_connection->hasPending()) {
+                // Documents written in an open batch are committed once the writes pause.
+                if (!m_wake.wait_for(locker, idleCommit, ready)) {
+                    locker.unlock();
+                    try {
+                        m_connection->commitPending();
+                    } catch (const ContentIndexError &) {
+                        // not stored: the next scan reads those files again
+                    }
+                    continue;
+                }
+            } else {
+                m_wake.wait(locker, ready);
+            }
             if (m_jobs.empty())
                 return; // quitting, and every job asked before has run
             job = std::move(m_jobs.front());

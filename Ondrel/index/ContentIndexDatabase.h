@@ -7,6 +7,7 @@
 #include <QPromise>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -25,6 +26,8 @@ class ContentIndexDatabase
 {
 public:
     using Options = ContentIndexConnection::Options;
+    // How long the writes must pause before an open batch of documents is committed.
+    static constexpr std::chrono::milliseconds idleCommit{100};
 
     explicit ContentIndexDatabase(const QString &path, Options options = {});
     // Waits for the operations already asked, then closes the connection on the worker.
@@ -45,7 +48,8 @@ public:
     QFuture<void> prune(const QStringList &roots, const QSet<QString> &existingPaths);
     QFuture<std::optional<ContentIndexStoredFacts>> storedFacts(const QString &path);
 
-    // Runs `job` with the connection on the worker thread, after everything asked before.
+    // Runs `job` with the connection on the worker thread, after everything asked before
+    // (the scan's lookups and stores of many files at once, tests and benchmarks).
     // (A thread pool will not do: waiting for one of its futures may run the job on the
     // waiting thread, beside the worker and out of order.)
     template<typename Job>

@@ -34,11 +34,30 @@ ContentIndexDocument document(const IndexedFile &file, const Extraction &extract
 
 } // namespace
 
+// What one store call did: a failure per document that failed, and the document count at
+// each count point.
+struct ContentIndexScan::Stored
+{
+    QStringList failures;
+    QList<std::pair<qsizetype, int>> counts; // (file index, documents)
+};
+
 ContentIndexScan::ContentIndexScan(std::shared_ptr<ContentIndexDatabase> database, QStringList roots,
                                    Extract extract, QObject *parent)
     : QObject(parent), m_database(std::move(database)), m_roots(std::move(roots)),
       m_extract(std::move(extract))
 {
+}
+
+bool ContentIndexScan::unchanged(const std::optional<ContentIndexStoredFacts> &stored,
+                                 const IndexedFile &file)
+{
+    return stored && std::abs(stored->modified - file.modified) <= sameTime && stored->size == file.size;
+}
+
+void ContentIndexScan::retire()
+{
+    m_retired->store(true);
 }
 
 void ContentIndexScan::start()
@@ -53,85 +72,152 @@ void ContentIndexScan::walked(QList<IndexedFile> files)
 {
     m_files = std::move(files);
     m_seen.reserve(m_files.size());
-    next();
+    nextChunk();
 }
 
-void ContentIndexScan::next()
+void ContentIndexScan::nextChunk()
 {
-    if (m_retired)
+    if (isRetired())
         return;
-    if (m_index >= m_files.size()) {
+    if (m_done >= m_files.size()) {
         finish();
         return;
     }
-    const IndexedFile &file = m_files.at(m_index);
-    m_seen.insert(file.path);
-    whenReady(m_database->storedFacts(file.path), this,
-              [this](QFuture<std::optional<ContentIndexStoredFacts>> done) {
-                  if (m_retired)
-                      return;
-                  try {
-                      lookedUp(done.result());
-                  } catch (const std::exception &error) {
-                      emit failed(describe(error)); // neither read nor stored
-                      advance();
-                  }
-              });
-}
-
-void ContentIndexScan::lookedUp(const std::optional<ContentIndexStoredFacts> &stored)
-{
-    const IndexedFile &file = m_files.at(m_index);
-    if (stored && std::abs(stored->modified - file.modified) <= sameTime && stored->size == file.size) {
-        advance();
-        return;
+    m_chunkStart = m_done;
+    m_chunkEnd = std::min<qsizetype>(m_files.size(), m_chunkStart + lookupChunk);
+    QStringList paths;
+    for (qsizetype i = m_chunkStart; i < m_chunkEnd; ++i) {
+        paths << m_files.at(i).path;
+        m_seen.insert(m_files.at(i).path);
     }
-    whenReady(QtConcurrent::run(&Extractor::pool(), m_extract, file.path), this,
-              [this](QFuture<Extraction> done) {
-                  if (!m_retired)
-                      extracted(done.result());
-              });
-}
-
-void ContentIndexScan::extracted(const Extraction &extraction)
-{
-    whenReady(m_database->upsert(document(m_files.at(m_index), extraction)), this,
-              [this](QFuture<void> done) {
-                  if (m_retired)
-                      return;
-                  try {
-                      done.waitForFinished();
-                  } catch (const std::exception &error) {
-                      emit failed(describe(error)); // the stored document stays as it was
-                  }
-                  advance();
-              });
-}
-
-void ContentIndexScan::advance()
-{
-    const qsizetype index = m_index++;
-    emit progressed(double(index + 1) / double(m_files.size()));
-    if (index % countEvery != 0) {
-        next();
-        return;
-    }
-    whenReady(m_database->count(), this, [this](QFuture<int> done) {
-        if (m_retired)
+    auto lookup = m_database->run([paths](ContentIndexConnection &connection) {
+        QList<std::optional<ContentIndexStoredFacts>> stored;
+        stored.reserve(paths.size());
+        for (const QString &path : paths)
+            stored << connection.storedFacts(path);
+        return stored;
+    });
+    whenReady(lookup, this, [this](QFuture<QList<std::optional<ContentIndexStoredFacts>>> done) {
+        if (isRetired())
             return;
         try {
-            emit counted(done.result());
-        } catch (const std::exception &) {
-            // the count keeps its value
+            lookedUp(done.result());
+        } catch (const std::exception &error) {
+            // The chunk's files are neither read nor stored; they still count as handled.
+            emit failed(describe(error));
+            stored({}, m_chunkEnd);
         }
-        next();
     });
+}
+
+void ContentIndexScan::lookedUp(const QList<std::optional<ContentIndexStoredFacts>> &stored)
+{
+    m_changed.clear();
+    // Nested roots list a file twice; its second visit finds what the first one stores.
+    QSet<QString> storing;
+    for (qsizetype i = m_chunkStart; i < m_chunkEnd; ++i) {
+        const QString &path = m_files.at(i).path;
+        if (!unchanged(stored.value(i - m_chunkStart), m_files.at(i)) && !storing.contains(path)) {
+            storing.insert(path);
+            m_changed << i;
+        }
+    }
+    nextGroup();
+}
+
+void ContentIndexScan::nextGroup()
+{
+    if (isRetired())
+        return;
+    if (m_changed.isEmpty()) {
+        store({}, {}); // the counts due in the rest of the chunk
+        return;
+    }
+    const QList<qsizetype> group = m_changed.mid(0, storeGroup);
+    m_changed.remove(0, group.size());
+    QStringList paths;
+    for (qsizetype i : group)
+        paths << m_files.at(i).path;
+    QFuture<Extraction> reading = QtConcurrent::mapped(&Extractor::pool(), paths, m_extract);
+    whenReady(reading, this, [this, group](QFuture<Extraction> done) {
+        if (!isRetired())
+            store(group, done.results());
+    });
+}
+
+void ContentIndexScan::store(const QList<qsizetype> &group, const QList<Extraction> &extractions)
+{
+    // Files up to the group's last one (or the chunk's end after its last group) are
+    // handled by this call; the counts due among them are taken in file order.
+    const qsizetype upTo = m_changed.isEmpty() ? m_chunkEnd : group.last() + 1;
+    QList<std::pair<qsizetype, ContentIndexDocument>> documents;
+    for (qsizetype k = 0; k < group.size(); ++k)
+        documents << std::pair{group[k], document(m_files.at(group[k]), extractions.value(k))};
+    QList<qsizetype> countPoints;
+    for (qsizetype i = m_done; i < upTo; ++i)
+        if (i % countEvery == 0)
+            countPoints << i;
+    if (documents.isEmpty() && countPoints.isEmpty()) {
+        stored({}, upTo);
+        return;
+    }
+    auto retired = m_retired;
+    auto job = m_database->run([documents, countPoints, retired](ContentIndexConnection &connection) {
+        Stored result;
+        qsizetype point = 0;
+        const auto countUpTo = [&](qsizetype index) {
+            for (; point < countPoints.size() && countPoints[point] < index; ++point) {
+                try {
+                    result.counts << std::pair{countPoints[point], connection.count()};
+                } catch (const ContentIndexError &) {
+                    // the published count keeps its value
+                }
+            }
+        };
+        for (const auto &[index, doc] : documents) {
+            countUpTo(index);
+            if (retired->load())
+                return result;
+            try {
+                connection.upsert(doc);
+            } catch (const ContentIndexError &error) {
+                result.failures << error.description();
+            }
+        }
+        countUpTo(std::numeric_limits<qsizetype>::max());
+        return result;
+    });
+    whenReady(job, this, [this, upTo](QFuture<Stored> done) {
+        if (isRetired())
+            return;
+        stored(done.result(), upTo);
+    });
+}
+
+void ContentIndexScan::stored(const Stored &result, qsizetype upTo)
+{
+    for (const QString &failure : result.failures)
+        emit failed(failure); // the stored documents of those files stay as they were
+    qsizetype nextCount = 0;
+    for (; m_done < upTo; ++m_done) {
+        for (; nextCount < result.counts.size() && result.counts[nextCount].first < m_done; ++nextCount)
+            ;
+        if (nextCount < result.counts.size() && result.counts[nextCount].first == m_done)
+            emit counted(result.counts[nextCount].second);
+        emit progressed(double(m_done + 1) / double(m_files.size()));
+    }
+    if (isRetired())
+        return;
+    if (m_done < m_chunkEnd)
+        nextGroup();
+    else
+        nextChunk();
 }
 
 void ContentIndexScan::finish()
 {
     whenReady(m_database->prune(m_roots, m_seen), this, [this](QFuture<void> pruned) {
-        if (m_retired)
+        if (isRetired())
             return;
         try {
             pruned.waitForFinished();
@@ -141,7 +227,7 @@ void ContentIndexScan::finish()
             return;
         }
         whenReady(m_database->count(), this, [this](QFuture<int> done) {
-            if (m_retired)
+            if (isRetired())
                 return;
             try {
                 emit completed(done.result());
@@ -155,6 +241,6 @@ void ContentIndexScan::finish()
 
 void ContentIndexScan::end()
 {
-    if (!m_retired)
+    if (!isRetired())
         emit ended();
 }

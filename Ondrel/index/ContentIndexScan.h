@@ -8,21 +8,24 @@
 #include <QSet>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 
 class ContentIndexDatabase;
 
 // One pass over the roots: walks them off the GUI thread, reads each new or changed file
 // (its stored modification time differs by more than 0.001 s, or its size differs) and
 // stores it, then deletes the stored documents under the roots that the walk did not see.
-// Its control flow runs on the GUI thread; each database step and each extraction is
-// awaited, so the scan has at most one of each in flight.
+// The control flow runs on the GUI thread. Files go through in order, in chunks: one
+// database call looks up a chunk, the changed files of a group are read in parallel on
+// the extractor's pool, and one database call stores the group. Progress and the counts
+// taken after files 1, 21, 41, … are published in file order.
 //
-// retire() ends the scan at once: a lookup, extraction or store still in flight finishes,
-// but its result is dropped and nothing further is looked up, read or stored. A retired
-// scan emits nothing more.
+// retire() ends the scan at once: a lookup or extraction in flight finishes but its
+// result is dropped, a store in flight stops before its next document, and nothing
+// further is looked up, read or stored. A retired scan emits nothing more.
 class ContentIndexScan : public QObject
 {
     Q_OBJECT
@@ -34,13 +37,19 @@ public:
     static constexpr int countEvery = 20;
     // Largest difference of modification times, in seconds, that still counts as unchanged.
     static constexpr double sameTime = 0.001;
+    // Files looked up in one database call, and changed files read and stored together.
+    static constexpr int lookupChunk = 256;
+    static constexpr int storeGroup = 12;
 
     ContentIndexScan(std::shared_ptr<ContentIndexDatabase> database, QStringList roots,
                      Extract extract, QObject *parent = nullptr);
 
     void start();
-    void retire() { m_retired = true; }
-    bool isRetired() const { return m_retired; }
+    void retire();
+    bool isRetired() const { return m_retired->load(); }
+
+    // Whether a stored document is still that of the file.
+    static bool unchanged(const std::optional<ContentIndexStoredFacts> &stored, const IndexedFile &file);
 
 signals:
     void progressed(double progress);
@@ -53,11 +62,14 @@ signals:
     void ended();
 
 private:
+    struct Stored;
+
     void walked(QList<IndexedFile> files);
-    void next();
-    void lookedUp(const std::optional<ContentIndexStoredFacts> &stored);
-    void extracted(const Extraction &extraction);
-    void advance();
+    void nextChunk();
+    void lookedUp(const QList<std::optional<ContentIndexStoredFacts>> &stored);
+    void nextGroup();
+    void store(const QList<qsizetype> &group, const QList<Extraction> &extractions);
+    void stored(const Stored &result, qsizetype upTo);
     void finish();
     void end();
 
@@ -66,6 +78,9 @@ private:
     Extract m_extract;
     QList<IndexedFile> m_files;
     QSet<QString> m_seen;
-    qsizetype m_index = 0;
-    bool m_retired = false;
+    qsizetype m_chunkStart = 0;
+    qsizetype m_chunkEnd = 0;
+    QList<qsizetype> m_changed; // changed files of the chunk not yet stored
+    qsizetype m_done = 0;       // files before this one are handled
+    std::shared_ptr<std::atomic_bool> m_retired = std::make_shared<std::atomic_bool>(false);
 };

@@ -1,3 +1,4 @@
+#include "CjkBigramTokenizer.h"
 #include "ContentIndexDatabase.h"
 #include "IndexTestSupport.h"
 #include "Localization.h"
@@ -33,16 +34,22 @@ protected:
         }
     }
 
-    // A second, plain connection to look at the file.
+    // A second connection, with the index's tokenizers, to look at the file. A failing
+    // statement gives "error: " and SQLite's message.
     QString scalar(const char *sql)
     {
         sqlite3 *db = nullptr;
         sqlite3_open(QFile::encodeName(path).constData(), &db);
+        CjkBigramTokenizer::registerOn(db);
         sqlite3_stmt *statement = nullptr;
         QString value;
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW)
+        int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_step(statement);
+        if (rc == SQLITE_ROW)
             value = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
+        else if (rc != SQLITE_DONE)
+            value = "error: " + QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_finalize(statement);
         sqlite3_close(db);
         return value;
