@@ -43,10 +43,33 @@ bool isKept(QStringView character)
     return QChar::isLetterOrNumber(c) || isCJK(character) || c == U'_' || c == U'-';
 }
 
+// Whether every code unit of `text` is a character of its own: no surrogate pairs,
+// combining or format marks, Hangul jamo or carriage returns (which join a line feed).
+// Most texts are, and then characters can be counted without a boundary finder, which
+// would first analyse the whole text.
+bool oneUnitPerCharacter(QStringView text)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x300) {
+            if (u == u'\r')
+                return false;
+            continue;
+        }
+        if (c.isSurrogate() || c.isMark() || c.category() == QChar::Other_Format ||
+            (u >= 0x1100 && u <= 0x11FF) || (u >= 0xA960 && u <= 0xA97F) ||
+            (u >= 0xD7B0 && u <= 0xD7FF) || u == 0x0D4E)
+            return false;
+    }
+    return true;
+}
+
 // Where the character boundary at or before code-unit `offset` lies, counted in characters.
 qsizetype characterIndex(const QString &text, qsizetype offset)
 {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    if (oneUnitPerCharacter(QStringView(text).left(offset + 1)))
+        return offset;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.left(offset + 1));
     qsizetype count = 0;
     for (qsizetype end = finder.toNextBoundary(); end > 0 && end <= offset;
          end = finder.toNextBoundary())
@@ -144,8 +167,10 @@ QString snippet(const QString &text, const QString &query)
     }
     tryPiece();
 
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     if (hitOffset < 0) {
+        if (oneUnitPerCharacter(QStringView(text).left(221)))
+            return text.left(220);
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
         qsizetype end = 0;
         for (int i = 0; i < 220; ++i) {
             const qsizetype next = finder.toNextBoundary();
@@ -161,7 +186,20 @@ QString snippet(const QString &text, const QString &query)
     const qsizetype first = std::max<qsizetype>(0, p - 90);
     const qsizetype last = p + n + 130; // exclusive, before clamping to the text
 
-    // Walk the original text's characters only as far as the window needs.
+    // A text of one code unit per character, as far as the window reaches, is cut by
+    // index; anything else is walked character by character.
+    if (oneUnitPerCharacter(QStringView(text).left(last + 1))) {
+        const qsizetype start = std::min(first, text.size());
+        const qsizetype end = std::min(last, text.size());
+        QString result;
+        if (first > 0)
+            result += u'…';
+        result += QStringView(text).mid(start, end - start);
+        if (end < text.size())
+            result += u'…';
+        return result;
+    }
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     qsizetype index = 0;
     qsizetype startOffset = -1;
     qsizetype endOffset = 0;

@@ -129,27 +129,36 @@ void ContentIndexScan::nextGroup()
 {
     if (isRetired())
         return;
-    if (m_changed.isEmpty()) {
+    if (m_readingGroup.isEmpty())
+        readNextGroup();
+    if (m_readingGroup.isEmpty()) {
         store({}, {}); // the counts due in the rest of the chunk
         return;
     }
-    const QList<qsizetype> group = m_changed.mid(0, storeGroup);
-    m_changed.remove(0, group.size());
-    QStringList paths;
-    for (qsizetype i : group)
-        paths << m_files.at(i).path;
-    QFuture<Extraction> reading = QtConcurrent::mapped(&Extractor::pool(), paths, m_extract);
-    whenReady(reading, this, [this, group](QFuture<Extraction> done) {
+    const QList<qsizetype> group = std::exchange(m_readingGroup, {});
+    whenReady(std::exchange(m_reading, {}), this, [this, group](QFuture<Extraction> done) {
         if (!isRetired())
             store(group, done.results());
     });
+}
+
+void ContentIndexScan::readNextGroup()
+{
+    if (m_changed.isEmpty() || !m_readingGroup.isEmpty())
+        return;
+    m_readingGroup = m_changed.mid(0, storeGroup);
+    m_changed.remove(0, m_readingGroup.size());
+    QStringList paths;
+    for (qsizetype i : std::as_const(m_readingGroup))
+        paths << m_files.at(i).path;
+    m_reading = QtConcurrent::mapped(&Extractor::pool(), paths, m_extract);
 }
 
 void ContentIndexScan::store(const QList<qsizetype> &group, const QList<Extraction> &extractions)
 {
     // Files up to the group's last one (or the chunk's end after its last group) are
     // handled by this call; the counts due among them are taken in file order.
-    const qsizetype upTo = m_changed.isEmpty() ? m_chunkEnd : group.last() + 1;
+    const qsizetype upTo = (m_changed.isEmpty() && m_readingGroup.isEmpty()) ? m_chunkEnd : group.last() + 1;
     QList<std::pair<qsizetype, ContentIndexDocument>> documents;
     for (qsizetype k = 0; k < group.size(); ++k)
         documents << std::pair{group[k], document(m_files.at(group[k]), extractions.value(k))};
@@ -187,6 +196,7 @@ void ContentIndexScan::store(const QList<qsizetype> &group, const QList<Extracti
         countUpTo(std::numeric_limits<qsizetype>::max());
         return result;
     });
+    readNextGroup(); // read on while this group is stored
     whenReady(job, this, [this, upTo](QFuture<Stored> done) {
         if (isRetired())
             return;

@@ -4,6 +4,7 @@
 #include "ContentIndexTypes.h"
 #include "Extractor.h"
 
+#include <QFuture>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -20,7 +21,8 @@ class ContentIndexDatabase;
 // stores it, then deletes the stored documents under the roots that the walk did not see.
 // The control flow runs on the GUI thread. Files go through in order, in chunks: one
 // database call looks up a chunk, the changed files of a group are read in parallel on
-// the extractor's pool, and one database call stores the group. Progress and the counts
+// the extractor's pool (the next group while the one before is stored), and one database
+// call stores the group. Progress and the counts
 // taken after files 1, 21, 41, … are published in file order.
 //
 // retire() ends the scan at once: a lookup or extraction in flight finishes but its
@@ -39,7 +41,7 @@ public:
     static constexpr double sameTime = 0.001;
     // Files looked up in one database call, and changed files read and stored together.
     static constexpr int lookupChunk = 256;
-    static constexpr int storeGroup = 12;
+    static constexpr int storeGroup = 16;
 
     ContentIndexScan(std::shared_ptr<ContentIndexDatabase> database, QStringList roots,
                      Extract extract, QObject *parent = nullptr);
@@ -68,6 +70,7 @@ private:
     void nextChunk();
     void lookedUp(const QList<std::optional<ContentIndexStoredFacts>> &stored);
     void nextGroup();
+    void readNextGroup();
     void store(const QList<qsizetype> &group, const QList<Extraction> &extractions);
     void stored(const Stored &result, qsizetype upTo);
     void finish();
@@ -80,7 +83,10 @@ private:
     QSet<QString> m_seen;
     qsizetype m_chunkStart = 0;
     qsizetype m_chunkEnd = 0;
-    QList<qsizetype> m_changed; // changed files of the chunk not yet stored
+    QList<qsizetype> m_changed; // changed files of the chunk not yet being read
+    // The next group, read while the one before it is stored.
+    QList<qsizetype> m_readingGroup;
+    QFuture<Extraction> m_reading;
     qsizetype m_done = 0;       // files before this one are handled
     std::shared_ptr<std::atomic_bool> m_retired = std::make_shared<std::atomic_bool>(false);
 };

@@ -8,6 +8,8 @@
 //   check DB QUERIES.json ROOT  every hit holds its query, and when fewer than 100 files
 //                             hold it none is missing; exits 1 otherwise
 //   once DB QUERY             opens, searches once, prints the number of hits (whole process)
+//   raw ROOT DB               for profiling: extracts and stores every file directly on one
+//                             connection (BATCH documents per transaction), no controller
 //
 // Settings and data go to the XDG folders of the environment: the script points them at a
 // temporary folder.
