@@ -193,6 +193,8 @@ void ContentIndexConnection::open(const QString &path, Options options)
     sqlite3_busy_timeout(m_db, 5000);
     try {
         execute(schemaSql);
+        // Searches read many rows: mapped pages spare a system call per page.
+        execute("PRAGMA mmap_size=268435456");
     } catch (...) {
         close();
         throw;

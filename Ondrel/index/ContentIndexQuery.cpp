@@ -56,6 +56,8 @@ bool oneUnitPerCharacter(QStringView text)
                 return false;
             continue;
         }
+        if ((u >= 0x3040 && u <= 0x9FFF) || (u >= 0xAC00 && u <= 0xD7A3)) // kana, ideographs, Hangul syllables
+            continue;
         if (c.isSurrogate() || c.isMark() || c.category() == QChar::Other_Format ||
             (u >= 0x1100 && u <= 0x11FF) || (u >= 0xA960 && u <= 0xA97F) ||
             (u >= 0xD7B0 && u <= 0xD7FF) || u == 0x0D4E)
