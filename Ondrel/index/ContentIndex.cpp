@@ -239,7 +239,7 @@ QFuture<QList<ContentIndex::SearchResult>> ContentIndex::search(const QString &q
         answer({});
         return future;
     }
-    withDatabase([this, query, answer](DatabasePtr database) {
+    const auto ask = [this, query, answer](DatabasePtr database) {
         QString cleaned = query;
         cleaned.remove(QChar(0));
         cleaned = cleaned.trimmed();
@@ -262,7 +262,12 @@ QFuture<QList<ContentIndex::SearchResult>> ContentIndex::search(const QString &q
                       }
                       answer(results);
                   });
-    });
+    };
+    // An open database is asked at once: a search only posts its query to the worker.
+    if (m_database)
+        ask(m_database);
+    else
+        withDatabase(ask);
     return future;
 }
 
