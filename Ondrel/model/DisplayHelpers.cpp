@@ -10,6 +10,9 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 QString lastComponent(const QString &path)
@@ -52,6 +55,15 @@ Place placeOf(const QString &path)
 }
 
 } // namespace
+
+qint64 percentOf(double fraction)
+{
+    if (!std::isfinite(fraction))
+        return 0;
+    // The small allowance keeps binary fractions such as 0.29 (28.999… × 100) at 29.
+    const double percent = std::floor(std::clamp(fraction, 0.0, 1.0) * 100 + 1e-9);
+    return qint64(percent);
+}
 
 QString sizeStr(qint64 bytes)
 {

@@ -285,7 +285,8 @@ QString extract(const QString &archiveIn)
         throw FileOpsError(L("无法创建文件夹“%@”：%@", join(dir, base), systemReason(made.error)),
                            made.error);
     if (std::optional<QString> error = Archive::extract(archive, made.path)) {
-        ::rmdir(QFile::encodeName(made.path).constData()); // removes it only when empty
+        // The folder is new and ours: a failed extraction leaves nothing of itself behind.
+        FileSystem::removeTree(made.path);
         throw FileOpsError(*error, EIO);
     }
     OwnChanges::note(made.path);

@@ -41,8 +41,9 @@ QStringList duplicate(const QStringList &sources);
 QString zip(const QStringList &sources);
 // Extracts the archive into a new folder beside it named after the archive without its
 // last extension ("data.zip" -> "data", "x.tar.gz" -> "x.tar"), numbered when taken.
-// Unsafe entries and every libarchive error fail the operation; a folder left empty by a
-// failure is removed. Returns the folder.
+// Unsafe entries, an archive that would leave its volume almost full, and every libarchive
+// error fail the operation, and the new folder goes with everything written into it.
+// Returns the folder.
 QString extract(const QString &archive);
 
 // Test hook: called with each chosen destination just before the system call that
