@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -140,6 +141,16 @@ QString tagDisplay(const QString &tag)
         if (tag == QStringView(name))
             return text;
     return tag;
+}
+
+int tagOrder(const QString &tag)
+{
+    static const char16_t *const order[] = {u"Red",  u"Orange", u"Yellow", u"Green",
+                                            u"Blue", u"Purple", u"Gray"};
+    for (int i = 0; i < int(std::size(order)); ++i)
+        if (tag == QStringView(order[i]))
+            return i;
+    return 99;
 }
 
 QColor tagColor(const QString &tag)

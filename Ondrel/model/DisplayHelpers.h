@@ -26,5 +26,8 @@ QString tagDisplay(const QString &tag);
 // The colour of a colour tag (exact, case-sensitive names); any other name gives the
 // dimmed foreground colour of the current palette.
 QColor tagColor(const QString &tag);
+// The position of a tag in lists of tags: the colour tags Red, Orange, Yellow, Green, Blue,
+// Purple, Gray give 0 to 6 (exact, case-sensitive names), any other name 99.
+int tagOrder(const QString &tag);
 // The folder the sidebar shows as the Trash: $XDG_DATA_HOME/Trash/files.
 QString trashURL();
