@@ -1,6 +1,6 @@
 #include "BrowserState.h"
-#include "ContentIndex.h"
 
+#include "ContentIndex.h"
 #include "Defaults.h"
 #include "DisplayHelpers.h"
 #include "FileOps.h"
