@@ -100,13 +100,6 @@ struct Sampler {
     }
 };
 
-// Greedy choice under a grammar. The grammar judges every token on its own, so the
-// answer is the most probable token among those it accepts (the lowest id among equals,
-// as the greedy sampler scans in id order). The tokens are therefore asked in order of
-// probability: the best one alone, then the next few dozen, and only when none of those
-// passes is the whole vocabulary (about 150,000 tokens, each decoded and matched against
-// the grammar) constrained. Each way gives the token the library's own chain (grammar,
-// then greedy) would; in the WholeVocabulary check, that chain decides.
 // The length of the character a UTF-8 lead byte starts, as the grammar decodes it (it
 // reads the count from the high four bits alone); 0 for a byte that starts none.
 int utf8Length(uint8_t lead)
@@ -176,6 +169,13 @@ void buildFirstCharIndex(lb_handle *h)
     index.built = true;
 }
 
+// Greedy choice under a grammar. The grammar judges every token on its own, so the
+// answer is the most probable token among those it accepts (the lowest id among equals,
+// as the greedy sampler scans in id order). The tokens are therefore asked in order of
+// probability: the best one alone, then the next few dozen, and only when none of those
+// passes is the whole vocabulary (about 150,000 tokens, each decoded and matched against
+// the grammar) constrained. Each way gives the token the library's own chain (grammar,
+// then greedy) would; in the WholeVocabulary check, that chain decides.
 class GreedyUnderGrammar {
 public:
     GreedyUnderGrammar(lb_handle *h, llama_sampler *grammar) : m_h(h), m_grammar(grammar)
