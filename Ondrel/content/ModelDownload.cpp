@@ -220,6 +220,24 @@ ModelDownload::ModelFile ModelDownload::ModelFile::default3B()
     return file;
 }
 
+namespace {
+std::optional<ModelDownload::ModelFile> &replacedDefault()
+{
+    static std::optional<ModelDownload::ModelFile> file;
+    return file;
+}
+} // namespace
+
+ModelDownload::ModelFile ModelDownload::defaultFile()
+{
+    return replacedDefault().value_or(ModelFile::default3B());
+}
+
+void ModelDownload::setDefaultFile(const std::optional<ModelFile> &file)
+{
+    replacedDefault() = file;
+}
+
 ModelDownload &ModelDownload::shared()
 {
     static QPointer<ModelDownload> instance;
@@ -230,7 +248,7 @@ ModelDownload &ModelDownload::shared()
 
 ModelDownload::ModelDownload(QObject *parent)
     : QObject(parent),
-      m_file(ModelFile::default3B()),
+      m_file(defaultFile()),
       m_freeSpace(freeBytesFor),
       m_telemetry([](const Telemetry::Event &event) { Telemetry::track(event); })
 {

@@ -184,6 +184,48 @@ QStringList move(const QStringList &sources, const QString &dir)
     return transfer(sources, dir, Transfer::Move);
 }
 
+QString moveTo(const QString &sourceIn, const QString &targetDirIn, const QString &name,
+               NameClash clash)
+{
+    const QString source = FileItem::identityPath(sourceIn);
+    const QString dir = FileItem::identityPath(targetDirIn);
+    if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/') ||
+        FileSystem::hasNul(name))
+        throw FileOpsError(L("“%@”不能用作名称", name), EINVAL);
+    if (source.isEmpty() || source == u"/" || dir.isEmpty())
+        throw FileOpsError(L("无法将“%@”移到“%@”：%@", source, dir, systemReason(EINVAL)), EINVAL);
+    const auto fail = [&](int error) {
+        return FileOpsError(L("无法将“%@”移到“%@”：%@", source, dir, systemReason(error)), error);
+    };
+    if (!FileSystem::exists(source))
+        throw fail(ENOENT);
+    if (join(dir, name) == source)
+        return source;
+    if (isRealFolder(source) && insideFolder(dir, source))
+        throw FileOpsError(L("不能将文件夹“%@”移到它自身之内", lastComponent(source)), EINVAL);
+
+    OwnChanges::note(source);
+    const auto move = [&](const QString &destination) {
+        return FileSystem::moveNoReplace(source, destination);
+    };
+    Created made;
+    if (clash == NameClash::NextFree) {
+        made = createAtFreeName(dir, numbered(name), move);
+    } else {
+        made.path = join(dir, name);
+        if (FileSystem::exists(made.path)) {
+            made.error = EEXIST;
+        } else {
+            runHook(made.path);
+            OwnChanges::note(made.path);
+            made.error = move(made.path);
+        }
+    }
+    if (made.error)
+        throw fail(made.error);
+    return made.path;
+}
+
 QStringList copy(const QStringList &sources, const QString &dir)
 {
     return transfer(sources, dir, Transfer::Copy);
@@ -285,7 +327,8 @@ QString extract(const QString &archiveIn)
         throw FileOpsError(L("无法创建文件夹“%@”：%@", join(dir, base), systemReason(made.error)),
                            made.error);
     if (std::optional<QString> error = Archive::extract(archive, made.path)) {
-        ::rmdir(QFile::encodeName(made.path).constData()); // removes it only when empty
+        // The folder is new and ours: a failed extraction leaves nothing of itself behind.
+        FileSystem::removeTree(made.path);
         throw FileOpsError(*error, EIO);
     }
     OwnChanges::note(made.path);

@@ -17,6 +17,12 @@
 // the disk: run them off the GUI thread. Failures throw FileOpsError.
 namespace FileOps {
 
+// What moveTo does when the requested name is taken in the target folder.
+enum class NameClash {
+    Refuse,   // fail with EEXIST
+    NextFree, // take the first free numbered name ("a 2.txt", "a 3.txt", ...)
+};
+
 // "report.pdf" -> ("report", "pdf"); ".profile" -> (".profile", ""); "a." -> ("a.", "").
 std::pair<QString, QString> splitExtension(const QString &name);
 // The n-th candidate of the collision rule: "a.txt", 2 -> "a 2.txt"; "notes", 2 -> "notes 2".
@@ -32,6 +38,13 @@ QString collisionFreeName(const QString &dir, const QString &name, const QSet<QS
 // the operation; items done before it stay done and are listed in the error.
 QStringList move(const QStringList &sources, const QString &dir);
 QStringList copy(const QStringList &sources, const QString &dir);
+// Moves (or, within one folder, renames) one item to `targetDir` under `name`, or under
+// the next free numbered name with NameClash::NextFree. Returns the item's final path; an
+// item already at that very path stays as it is. An empty name, ".", "..", a name with
+// "/" and moving the root fail with EINVAL, a folder into itself too; a taken name with
+// Refuse fails with EEXIST.
+QString moveTo(const QString &source, const QString &targetDir, const QString &name,
+               NameClash clash);
 // Copies each source beside itself as "name 副本.ext", "name 副本 2.ext", …
 QStringList duplicate(const QStringList &sources);
 
@@ -41,8 +54,9 @@ QStringList duplicate(const QStringList &sources);
 QString zip(const QStringList &sources);
 // Extracts the archive into a new folder beside it named after the archive without its
 // last extension ("data.zip" -> "data", "x.tar.gz" -> "x.tar"), numbered when taken.
-// Unsafe entries and every libarchive error fail the operation; a folder left empty by a
-// failure is removed. Returns the folder.
+// Unsafe entries, an archive that would leave its volume almost full, and every libarchive
+// error fail the operation, and the new folder goes with everything written into it.
+// Returns the folder.
 QString extract(const QString &archive);
 
 // Test hook: called with each chosen destination just before the system call that
@@ -50,3 +64,5 @@ QString extract(const QString &archive);
 void setBeforeCreateHook(std::function<void(const QString &destination)> hook);
 
 } // namespace FileOps
+
+using FileOps::NameClash;
