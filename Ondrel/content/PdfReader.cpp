@@ -193,11 +193,13 @@ Extraction forIndex(const QString &path, const Recognizer &recognize)
         const QString text = pageText(document, index);
         if (text.isEmpty())
             continue;
-        body += text + QLatin1Char('\n');
+        body += text;
+        body += QLatin1Char('\n');
         if (body.size() >= Extractor::indexCut && count(body) >= Extractor::indexCut)
             return {Extractor::cut(prefix + body, Extractor::indexCut), ContentSource::pdfText};
     }
-    if (count(body) >= minimumText && Extractor::isReadable(body) && !Extractor::isBrokenText(body))
+    if (TextUtil::hasAtLeastGraphemes(body, minimumText) && Extractor::isReadable(body)
+        && !Extractor::isBrokenText(body))
         return {Extractor::cut(prefix + body, Extractor::indexCut), ContentSource::pdfText};
 
     const QString recognised =
