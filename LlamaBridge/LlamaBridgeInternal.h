@@ -13,6 +13,26 @@ namespace marovel::llamabridge {
 // repetition; it allocates rules until the process runs out of memory.
 bool hasInvertedRepetition(std::string_view grammar);
 
+// How a grammar-constrained greedy step picks its token. Both give the same token; the
+// first is what the bridge does, the second the plain way kept for comparison.
+enum class GrammarCheck {
+    BestTokenFirst,  // check the most probable token alone; the whole vocabulary only if it fails
+    WholeVocabulary, // constrain every token of the vocabulary, then take the best
+};
+// Process-wide; for tests and the benchmark.
+void setGrammarCheck(GrammarCheck check);
+
+// How the grammar-constrained steps of the handle's last lb_generate call found their
+// token (BestTokenFirst only): the best token passed; one of the few dozen next best
+// did; the tokens of accepted first characters were asked; the whole vocabulary was.
+struct GrammarSteps {
+    int32_t bestToken = 0;
+    int32_t topTokens = 0;
+    int32_t firstCharacter = 0;
+    int32_t wholeVocabulary = 0;
+};
+GrammarSteps lastGrammarSteps(lb_handle *h);
+
 // The number of processors this process may run on (at least 1).
 int32_t availableCores();
 

@@ -17,6 +17,22 @@ qsizetype graphemeCount(const QString &text)
     return count;
 }
 
+bool hasAtLeastGraphemes(const QString &text, qsizetype count)
+{
+    if (count <= 0)
+        return true;
+    if (text.size() < count)
+        return false; // every character takes one code unit at least
+    // A boundary depends only on what comes before it, so a prefix never holds more
+    // characters than the whole text: a prefix that holds enough answers for it.
+    for (qsizetype span = 4 * count + 16;; span *= 4) {
+        if (span >= text.size())
+            return graphemeCount(text) >= count;
+        if (graphemeCount(text.left(span)) >= count)
+            return true;
+    }
+}
+
 QString graphemePrefix(const QString &text, qsizetype count)
 {
     if (count <= 0)

@@ -11,6 +11,8 @@ namespace TextUtil {
 // clusters), so an emoji or a letter with combining marks is one character.
 qsizetype graphemeCount(const QString &text);
 QString graphemePrefix(const QString &text, qsizetype count);
+// graphemeCount(text) >= count, reading no more of a long text than it needs.
+bool hasAtLeastGraphemes(const QString &text, qsizetype count);
 
 // Whether two texts are canonically equivalent (equal after NFC normalisation).
 bool canonicallyEqual(const QString &a, const QString &b);

@@ -19,6 +19,11 @@ inline constexpr const char *attribute = "user.xdg.tags";
 std::optional<QStringList> read(const QString &path, int *error = nullptr);
 // The same from an already encoded path, empty on any failure: the listing's fast path.
 QStringList readQuietly(const QByteArray &encodedPath);
+// The tags of the entry `name` of the folder open as `dirFd`, links followed, read
+// relative to the descriptor where the kernel can (Linux 6.13 and later), else by the path
+// `folderPrefix` + `name` (the folder's encoded path ending in "/"). Empty on any failure;
+// `error` receives the errno of a failed read, 0 for success or an untagged entry.
+QStringList readAt(int dirFd, const QByteArray &folderPrefix, const char *name, int *error);
 
 // Replaces the file's tags; an empty list removes the attribute. A name containing a comma
 // cannot be stored and gives EINVAL; where the file system has no user attributes the

@@ -19,6 +19,31 @@ TEST(TextUtil, GraphemesCountWhatAUserSeesAsOneCharacter)
     EXPECT_EQ(TextUtil::graphemeCount(QString()), 0);
 }
 
+// The quick "at least" answer matches a full count for texts whose characters are much
+// longer than one code unit, where a prefix is cut inside a character.
+TEST(TextUtil, AtLeastAgreesWithTheFullCount)
+{
+    const QString family = QString::fromUtf8("👨‍👩‍👧");             // 8 code units, one character
+    const QString stacked = QString::fromUtf8("á̂̃̄"); // 5 units
+    const QString flags = QString::fromUtf8("🇨🇳🇺🇸🇫🇷");                // regional pairs
+    const QString texts[] = {
+        QString(),
+        QString("plain ascii text of some length"),
+        family.repeated(30),
+        stacked.repeated(40) + "tail",
+        flags.repeated(20),
+        QString::fromUtf8("发票") + family.repeated(10) + stacked.repeated(10) + flags,
+        QString(200, u'x') + stacked.repeated(100),
+    };
+    for (const QString &text : texts) {
+        const qsizetype total = TextUtil::graphemeCount(text);
+        for (const qsizetype n : {qsizetype(0), qsizetype(1), qsizetype(19), qsizetype(20),
+                                  qsizetype(21), total - 1, total, total + 1, qsizetype(500)})
+            EXPECT_EQ(TextUtil::hasAtLeastGraphemes(text, n), total >= n)
+                << text.left(20).toStdString() << " n=" << n << " total=" << total;
+    }
+}
+
 TEST(TextUtil, CanonicalEquivalence)
 {
     EXPECT_TRUE(TextUtil::canonicallyEqual(QString::fromUtf8("Caf\u00e9"), QString::fromUtf8("Cafe\u0301")));

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -156,6 +157,161 @@ TEST(FileLister, KindTextsFollowTheInterfaceLanguage)
                       QString::fromUtf8(zh ? c.zh : c.en))
                 << language << " " << c.name;
     }
+}
+
+// What a listing must hold for every entry, read the plain way: one stat and one
+// attribute read by full path per entry.
+struct Expected
+{
+    QString name, path, kind;
+    bool isDir = false, isAlias = false, isHidden = false;
+    qint64 size = 0;
+    QDateTime modified = FileItem::distantPast();
+    QStringList tags;
+};
+
+QList<Expected> listPlainly(const QString &folder, bool showHidden)
+{
+    QList<Expected> entries;
+    QDir dir(folder);
+    QStringList names = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                      QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        if (name.startsWith(u'.') && !showHidden)
+            continue;
+        Expected e;
+        e.name = name;
+        e.path = folder + u'/' + name;
+        e.isHidden = name.startsWith(u'.');
+        const QByteArray path = QFile::encodeName(e.path);
+        struct stat own, target;
+        if (::lstat(path.constData(), &own) == 0) {
+            e.isAlias = S_ISLNK(own.st_mode);
+            const struct stat &facts = e.isAlias && ::stat(path.constData(), &target) == 0 ? target : own;
+            e.isDir = S_ISDIR(facts.st_mode);
+            e.size = !e.isDir && facts.st_size > 0 ? facts.st_size : qint64(facts.st_blocks) * 512;
+            e.modified = QDateTime::fromMSecsSinceEpoch(
+                qint64(facts.st_mtim.tv_sec) * 1000 + facts.st_mtim.tv_nsec / 1000000, Qt::UTC);
+        }
+        e.kind = FileLister::kindOf(e.path, e.isDir);
+        char value[4096];
+        const ssize_t n = ::getxattr(path.constData(), "user.xdg.tags", value, sizeof value);
+        if (n > 0)
+            e.tags = QString::fromUtf8(value, n).split(u',', Qt::SkipEmptyParts);
+        entries << e;
+    }
+    return entries;
+}
+
+// The listing against the plain reading, in directory order.
+void expectSameAsPlain(const QString &folder, bool showHidden)
+{
+    const QList<FileItem> items = FileLister::list(folder, showHidden);
+    QList<Expected> expected = listPlainly(folder, showHidden);
+    // Directory order: sort the plain reading as the listing came.
+    QHash<QString, qsizetype> order;
+    for (qsizetype i = 0; i < items.size(); ++i)
+        order.insert(items[i].name, i);
+    ASSERT_EQ(items.size(), expected.size()) << folder.toStdString();
+    std::sort(expected.begin(), expected.end(), [&](const Expected &a, const Expected &b) {
+        return order.value(a.name, -1) < order.value(b.name, -1);
+    });
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const FileItem &item = items[i];
+        const Expected &e = expected[i];
+        const std::string name = e.name.toStdString();
+        EXPECT_EQ(item.name, e.name);
+        EXPECT_EQ(item.path, e.path) << name;
+        EXPECT_EQ(item.isDir, e.isDir) << name;
+        EXPECT_EQ(item.isAlias, e.isAlias) << name;
+        EXPECT_EQ(item.isHidden, e.isHidden) << name;
+        EXPECT_EQ(item.size, e.size) << name;
+        EXPECT_EQ(item.modified, e.modified) << name;
+        EXPECT_EQ(item.kind, e.kind) << name;
+        EXPECT_EQ(item.tags, e.tags) << name;
+    }
+}
+
+TEST(FileLister, EveryFactMatchesAPlainReadingOfTheFolder)
+{
+    ScopedLanguage zh("zh-Hans");
+    const QString root = TestSupport::makeFolder("plain");
+    const auto tag = [](const QString &path, const QByteArray &value) {
+        ASSERT_EQ(::setxattr(QFile::encodeName(path).constData(), "user.xdg.tags",
+                             value.constData(), size_t(value.size()), 0),
+                  0);
+    };
+    // Many names of few kinds, so the kind cache is used again and again.
+    static const char *const suffixes[] = {".pdf", ".tar.gz", "", ".xyz", ".TXT", ".a.b.c", "."};
+    for (int i = 0; i < 60; ++i)
+        TestSupport::writeFile(root + QString("/file-%1%2").arg(i).arg(suffixes[i % 7]),
+                               QByteArray(i * 37, 'x'));
+    TestSupport::writeFile(root + "/.hidden.md", "h");
+    TestSupport::writeFile(root + QString::fromUtf8("/发票 2024.pdf"), "pdf");
+    tag(root + "/file-0.pdf", "Red,Work");
+    tag(root + QString::fromUtf8("/发票 2024.pdf"), QString::fromUtf8("蓝色,Blue").toUtf8());
+    // A value longer than the first read's buffer.
+    QStringList many;
+    for (int i = 0; i < 80; ++i)
+        many << QString("tag-%1").arg(i);
+    tag(root + "/file-1.tar.gz", many.join(u',').toUtf8());
+    QDir().mkpath(root + "/folder");
+    tag(root + "/folder", "Green");
+    // Links: to a tagged file (its tags show), to a folder, and dangling.
+    ASSERT_EQ(::symlink("file-0.pdf", QFile::encodeName(root + "/to-file").constData()), 0);
+    ASSERT_EQ(::symlink("folder", QFile::encodeName(root + "/to-folder").constData()), 0);
+    ASSERT_EQ(::symlink("gone", QFile::encodeName(root + "/dangling").constData()), 0);
+    // Entries nobody may read or enter.
+    TestSupport::writeFile(root + "/locked.txt", "secret");
+    ::chmod(QFile::encodeName(root + "/locked.txt").constData(), 0);
+    QDir().mkpath(root + "/closed");
+    ::chmod(QFile::encodeName(root + "/closed").constData(), 0);
+
+    expectSameAsPlain(root, false);
+    expectSameAsPlain(root, true);
+    const auto items = byName(FileLister::list(root, false));
+    EXPECT_EQ(items["file-1.tar.gz"].tags, many);
+    EXPECT_EQ(items["to-file"].tags, QStringList({"Red", "Work"}));
+    EXPECT_EQ(items["folder"].tags, QStringList({"Green"}));
+    ::chmod(QFile::encodeName(root + "/closed").constData(), 0755);
+}
+
+// A folder on a file system without user attributes (ramfs, mounted here where the test
+// may; procfs otherwise) lists with no tags and all other facts, and so does a tagged
+// folder that the listing reaches through a link from there.
+TEST(FileLister, FoldersWithoutUserAttributesListWithoutTags)
+{
+    const QString mountPoint = TestSupport::makeFolder("ramfs");
+    const bool mounted =
+        ::mount("ramfs", QFile::encodeName(mountPoint).constData(), "ramfs", 0, nullptr) == 0;
+    if (!mounted) {
+        // procfs has no user attributes either, and needs no mount.
+        expectSameAsPlain(QStringLiteral("/proc/self"), true);
+        for (const FileItem &item : FileLister::list(QStringLiteral("/proc/self"), true))
+            EXPECT_TRUE(item.tags.isEmpty());
+        return;
+    }
+    const QByteArray probe = QFile::encodeName(mountPoint + "/probe");
+    TestSupport::writeFile(mountPoint + "/probe", "p");
+    if (::setxattr(probe.constData(), "user.xdg.tags", "Red", 3, 0) == 0) {
+        ::umount(QFile::encodeName(mountPoint).constData());
+        GTEST_SKIP() << "this ramfs keeps user attributes";
+    }
+    const QString elsewhere = TestSupport::makeFolder("tagged");
+    TestSupport::writeFile(elsewhere + "/t.pdf", "t");
+    ASSERT_EQ(::setxattr(QFile::encodeName(elsewhere + "/t.pdf").constData(), "user.xdg.tags",
+                         "Red", 3, 0),
+              0);
+    // ramfs lists its newest entries first: the files come before the link, so the link's
+    // tags (on another file system) are read after the folder has said it keeps none.
+    ASSERT_EQ(::symlink(QFile::encodeName(elsewhere + "/t.pdf").constData(),
+                        QFile::encodeName(mountPoint + "/link.pdf").constData()),
+              0);
+    for (int i = 0; i < 5; ++i)
+        TestSupport::writeFile(mountPoint + QString("/f%1.txt").arg(i), "x");
+    expectSameAsPlain(mountPoint, true);
+    EXPECT_EQ(byName(FileLister::list(mountPoint, true))["link.pdf"].tags, QStringList({"Red"}));
+    ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
 }
 
 TEST(FileLister, FreeSpaceOfAVolume)

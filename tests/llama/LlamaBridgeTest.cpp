@@ -357,3 +357,69 @@ TEST(LlamaBridgeGrammar, FindsInvertedRepetitionBoundsOnlyInRules)
     for (const Case &c : cases)
         EXPECT_EQ(hasInvertedRepetition(c.grammar), c.inverted) << c.grammar;
 }
+
+namespace {
+
+// Switches how grammar steps choose their token for the life of the object.
+class ScopedGrammarCheck
+{
+public:
+    explicit ScopedGrammarCheck(GrammarCheck check) { setGrammarCheck(check); }
+    ~ScopedGrammarCheck() { setGrammarCheck(GrammarCheck::BestTokenFirst); }
+};
+
+} // namespace
+
+// The quick ways of a grammar step (the best token alone, the next few dozen, the tokens
+// of accepted first characters) answer exactly what the library's chain answers over the
+// whole vocabulary, for the naming grammars and grammars that make the quick ways fail.
+TEST(LlamaBridgeGrammar, QuickChecksAnswerAsTheWholeVocabularyDoes)
+{
+    Handle h = load();
+    ASSERT_NE(h, nullptr);
+    const char *const prompts[] = {
+        kDescribePrompt,
+        "<|im_start|>user\n发票 增值税 2024年3月 合计 ¥1,280.00<|im_end|>\n<|im_start|>assistant\n",
+        "Once upon a time",
+    };
+    const char *const grammars[] = {
+        // What the naming engine sends, for Chinese and for English answers.
+        kDescribeGrammar,
+        R"(root ::= "{\"v\":\"" name "\"}"
+name ::= char{2,48}
+char ::= [^"\\{}:<>\n\r\t])",
+        // A literal the random model never ranks first: the best token fails at every step.
+        R"(root ::= "Quarterly report; see appendix B.")",
+        // Chinese characters only, then a closing mark: multi-byte first characters.
+        R"(root ::= [一-龥]{2,6} "。")",
+        // Characters outside a set that holds Chinese characters.
+        R"(root ::= [^发票。a-z\n]{3,12})",
+        // Digits and separators; the end token only where the grammar is complete.
+        R"(root ::= [0-9]{4} "-" [0-9]{2} ("-" [0-9]{2})?)",
+        // Any character: single bytes of split characters may come.
+        R"(root ::= [^\x00]{1,16} "\n")",
+    };
+    int steps[4] = {0, 0, 0, 0};
+    for (const char *prompt : prompts) {
+        for (const char *grammar : grammars) {
+            Generated whole;
+            {
+                ScopedGrammarCheck plain(GrammarCheck::WholeVocabulary);
+                whole = generate(h.get(), prompt, grammar, 24);
+            }
+            const Generated quick = generate(h.get(), prompt, grammar, 24);
+            EXPECT_EQ(quick.result, whole.result) << prompt << "\n" << grammar;
+            EXPECT_EQ(quick.text, whole.text) << prompt << "\n" << grammar;
+            const GrammarSteps s = lastGrammarSteps(h.get());
+            steps[0] += s.bestToken;
+            steps[1] += s.topTokens;
+            steps[2] += s.firstCharacter;
+            steps[3] += s.wholeVocabulary;
+        }
+    }
+    // Every way was taken somewhere in the table.
+    EXPECT_GT(steps[0], 0);
+    EXPECT_GT(steps[1], 0);
+    EXPECT_GT(steps[2], 0);
+    EXPECT_GT(steps[3], 0) << "the end of generation or a split character";
+}

@@ -3,7 +3,11 @@
 // GGUF file (the real Qwen2 tokenizer, ChatML markers included), so prompts tokenise
 // as they would for the real model; the weights are seeded, so output is reproducible.
 //
-//   marovel_tiny_model --vocab ggml-vocab-qwen2.gguf --out tiny.gguf [--seed N]
+//   marovel_tiny_model --vocab ggml-vocab-qwen2.gguf --out tiny.gguf [--seed N] [--shape S]
+//
+// The shape "tiny" (the default) is a few megabytes for the tests; "0.5b" has the layer
+// sizes of a 0.5B-parameter Qwen2 model (about 350 MB), so a benchmark sees what a token
+// of a real model costs.
 #include <ggml.h>
 #include <gguf.h>
 
@@ -11,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -18,11 +23,15 @@
 
 namespace {
 
-constexpr int64_t kEmbd = 32;
-constexpr int64_t kFeedForward = 64;
-constexpr int64_t kHeads = 4;
-constexpr int64_t kKvHeads = 2;
-constexpr int64_t kLayers = 1;
+struct Shape {
+    int64_t embd;
+    int64_t feedForward;
+    int64_t heads;
+    int64_t kvHeads;
+    int64_t layers;
+};
+constexpr Shape kTiny{32, 64, 4, 2, 1};
+constexpr Shape kHalfBillion{896, 4864, 14, 2, 24};
 constexpr uint32_t kTrainContext = 4096;
 constexpr ggml_type kMatrixType = GGML_TYPE_Q4_0;
 
@@ -48,15 +57,22 @@ struct Writer {
         gguf_add_tensor(out, t);
     }
 
-    // A quantised matrix of rows x cols (ggml order: cols is the row length).
+    // A quantised matrix of rows x cols (ggml order: cols is the row length), made a few
+    // rows at a time so a large one needs no full copy in floats.
     void matrix(const std::string &name, int64_t cols, int64_t rows, float scale)
     {
         ggml_tensor *t = ggml_new_tensor_2d(tensors, kMatrixType, cols, rows);
         ggml_set_name(t, name.c_str());
-        std::vector<float> values(size_t(cols * rows));
-        for (float &v : values)
-            v = uniform(scale);
-        ggml_quantize_chunk(kMatrixType, values.data(), t->data, 0, rows, cols, nullptr);
+        constexpr int64_t kChunkRows = 1024;
+        std::vector<float> values(size_t(cols * std::min(rows, kChunkRows)));
+        for (int64_t first = 0; first < rows; first += kChunkRows) {
+            const int64_t n = std::min(kChunkRows, rows - first);
+            for (int64_t i = 0; i < n * cols; ++i)
+                values[size_t(i)] = uniform(scale);
+            // The start is counted in elements of the whole matrix.
+            ggml_quantize_chunk(kMatrixType, values.data() - first * cols, t->data, first * cols,
+                                n, cols, nullptr);
+        }
         gguf_add_tensor(out, t);
     }
 };
@@ -76,7 +92,7 @@ int64_t findToken(const gguf_context *vocab, const char *text)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: marovel_tiny_model --vocab FILE --out FILE [--seed N]\n");
+    std::fprintf(stderr, "usage: marovel_tiny_model --vocab FILE --out FILE [--seed N] [--shape tiny|0.5b]\n");
     return 2;
 }
 
@@ -86,12 +102,17 @@ int main(int argc, char **argv)
 {
     std::string vocabPath, outPath;
     uint32_t seed = 20240611;
+    Shape shape = kTiny;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string arg = argv[i];
         if (arg == "--vocab")
             vocabPath = argv[i + 1];
         else if (arg == "--out")
             outPath = argv[i + 1];
+        else if (arg == "--shape" && std::string(argv[i + 1]) == "tiny")
+            shape = kTiny;
+        else if (arg == "--shape" && std::string(argv[i + 1]) == "0.5b")
+            shape = kHalfBillion;
         else if (arg == "--seed")
             seed = uint32_t(std::strtoul(argv[i + 1], nullptr, 10));
         else
@@ -117,9 +138,19 @@ int main(int argc, char **argv)
 
     Writer w;
     w.rng.seed(seed);
+    const int64_t kEmbd = shape.embd;
+    const int64_t kFeedForward = shape.feedForward;
+    const int64_t kHeads = shape.heads;
+    const int64_t kKvHeads = shape.kvHeads;
+    const int64_t kLayers = shape.layers;
     const size_t rowBytes = ggml_row_size(kMatrixType, kEmbd);
+    const size_t kvRows = size_t(kEmbd / kHeads * kKvHeads);
+    const size_t layerBytes = rowBytes * (2 * size_t(kEmbd) + 2 * kvRows + 2 * size_t(kFeedForward))
+                              + ggml_row_size(kMatrixType, kFeedForward) * size_t(kEmbd)
+                              + sizeof(float) * (4 * size_t(kEmbd) + 2 * kvRows) + 16 * 64;
     ggml_init_params params{};
-    params.mem_size = size_t(nVocab) * rowBytes + (size_t(4) << 20) + 64 * ggml_tensor_overhead();
+    params.mem_size = size_t(nVocab) * rowBytes + size_t(kLayers) * layerBytes + (size_t(4) << 20)
+                      + (16 * size_t(kLayers) + 64) * ggml_tensor_overhead();
     params.no_alloc = false;
     w.tensors = ggml_init(params);
     w.out = gguf_init_empty();
