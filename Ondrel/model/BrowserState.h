@@ -165,6 +165,35 @@ public:
     // Pre-reads the scenarios of the active pane's folder after each of its listings.
     void preReadCurrentFolder();
 
+    // --- Clipboard, rename and new folder (BrowserClipboard.cpp) ------------------------
+    // The clipboard holds file URLs as text/uri-list plus the "copy"/"cut" list other file
+    // managers read. A paste moves when forced or when the pasted set is exactly the last
+    // cut; it copies otherwise. Work on several items runs off the GUI thread.
+    void copySel();
+    void cutSel();
+    void copyPath();
+    void paste(bool forceMove = false);
+    // Renames one item within its folder, never over an existing name; the outcome is in
+    // `status`. commitRename() applies the inline editor's text the same way, quietly.
+    void rename(const QString &path, const QString &name);
+    void commitRename();
+    // Makes an untitled folder and opens the inline editor on it.
+    void newFolder();
+    // Makes a new folder, moves the selection into it and enters it.
+    void newFolderWithSelection();
+
+    // --- Duplicate, trash, archives and tags (BrowserFiles.cpp) ---------------------------
+    // Disk work runs off the GUI thread; the outcome is in `status`. A failure part-way
+    // still selects and records what was done.
+    void duplicateSel();
+    void trash(const QStringList &paths);
+    // Empties every trash folder. Callers confirm first (Trash::itemCount()).
+    void emptyTrash();
+    void compress(const QStringList &paths);
+    void extract(const QString &archive);
+    // Adds `tag` to each file lacking it and removes it from each having it.
+    void toggleTag(const QString &tag, const QStringList &paths);
+
 signals:
     void panesChanged();
     void activeIndexChanged();
