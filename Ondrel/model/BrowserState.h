@@ -194,6 +194,32 @@ public:
     // Adds `tag` to each file lacking it and removes it from each having it.
     void toggleTag(const QString &tag, const QStringList &paths);
 
+    // --- Applications, terminals and cloud folders (BrowserApps.cpp) ----------------------
+    // The applications (desktop-file ids) able to open the file, sorted by name; cached by
+    // lower-case extension, files without one are asked about every time.
+    QStringList appsFor(const QString &path);
+    void openWith(const QString &path, const QString &appId);
+    // Opens a terminal in the folder; nothing happens when no terminal is installed.
+    void openInTerminal(const QString &folder);
+    // The online-account folders GIO reports, by display name; read anew each time.
+    QList<Volume> cloudDrives() const;
+    // Linux has no disk-access gate to open settings for: does nothing.
+    void openFDASettings();
+
+    // --- Servers, volumes and favourites (BrowserVolumes.cpp) -----------------------------
+    // The address as it is remembered: trimmed, "smb://" put in front when it has no
+    // scheme, any password removed (it is returned in `password` when given). None for an
+    // address that is no URL with a host.
+    static std::optional<QString> normalizeServerAddress(const QString &typed, QString *password = nullptr);
+    // Remembers the address in "recentServers", then mounts it and enters the mount.
+    void connectToServer(const QString &address, const QString &user = {}, const QString &password = {});
+    // Panes on the volume go home first; then eject, else unmount, else `umount`.
+    void ejectVolume(const QString &path);
+    // Linux has no such folder: always empty.
+    QString iCloudURL() const { return {}; }
+    void addFavorite(const QString &path);
+    void removeFavorite(const QString &path);
+
 signals:
     void panesChanged();
     void activeIndexChanged();
