@@ -1,5 +1,6 @@
 #include "BrowserState.h"
 
+#include "ContentIndex.h"
 #include "Defaults.h"
 #include "DisplayHelpers.h"
 #include "FileOps.h"
@@ -324,7 +325,8 @@ void BrowserState::bootstrap()
         pane->go(pane->current(), false);
     }
     recheckModel();
-    // The content index starts here once it exists: ContentIndex::shared().startIfNeeded().
+    // The local content index starts when the user switched it on.
+    ContentIndex::shared().startIfNeeded();
 }
 
 void BrowserState::refreshVolumes()

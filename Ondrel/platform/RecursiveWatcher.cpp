@@ -32,9 +32,11 @@ class RecursiveWatcherWorker : public QObject
 
 public:
     RecursiveWatcherWorker(int fd, QStringList roots, int latencyMs, int limit,
-                           std::atomic_bool *stopping)
+                           std::atomic_bool *stopping, bool keepOwnChanges,
+                           std::function<bool(const QString &)> folderFilter)
         : m_fd(fd), m_roots(std::move(roots)), m_latencyMs(latencyMs), m_limit(limit),
-          m_stopping(stopping)
+          m_stopping(stopping), m_keepOwnChanges(keepOwnChanges),
+          m_folderFilter(std::move(folderFilter))
     {
     }
 
@@ -118,11 +120,16 @@ private:
                 }
                 if (report)
                     push({path, Change::Created, isDir});
-                if (isDir)
+                if (isDir && !skipped(path))
                     pending << path;
             }
             ::closedir(dir);
         }
+    }
+
+    bool skipped(const QString &folder) const
+    {
+        return m_folderFilter && !m_roots.contains(folder) && m_folderFilter(folder);
     }
 
     void removeBelow(const QString &folder)
@@ -141,8 +148,8 @@ private:
 
     void push(const RecursiveWatcher::Event &event)
     {
-        if (event.change != Change::Overflow && event.change != Change::RootGone &&
-            OwnChanges::isOwn(event.path))
+        if (!m_keepOwnChanges && event.change != Change::Overflow &&
+            event.change != Change::RootGone && OwnChanges::isOwn(event.path))
             return;
         const QString key = QString::number(int(event.change)) + event.path;
         if (m_seen.contains(key))
@@ -207,12 +214,12 @@ private:
         const bool isDir = ev.mask & IN_ISDIR;
         if (ev.mask & IN_CREATE) {
             push({path, Change::Created, isDir});
-            if (isDir)
+            if (isDir && !skipped(path))
                 addTree(path, true);
         }
         if (ev.mask & IN_MOVED_TO) {
             push({path, Change::MovedTo, isDir});
-            if (isDir)
+            if (isDir && !skipped(path))
                 addTree(path, true);
         }
         if (ev.mask & IN_MOVED_FROM) {
@@ -231,6 +238,8 @@ private:
     int m_latencyMs;
     int m_limit;
     std::atomic_bool *m_stopping;
+    bool m_keepOwnChanges;
+    std::function<bool(const QString &)> m_folderFilter;
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_timer = nullptr;
     QHash<int, QString> m_paths;
@@ -263,7 +272,8 @@ bool RecursiveWatcher::start()
     if (fd < 0)
         return false;
     m_stopping = false;
-    m_worker = new RecursiveWatcherWorker(fd, m_roots, m_latencyMs, m_watchLimit, &m_stopping);
+    m_worker = new RecursiveWatcherWorker(fd, m_roots, m_latencyMs, m_watchLimit, &m_stopping,
+                                          m_keepOwnChanges, m_folderFilter);
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::started, m_worker, &RecursiveWatcherWorker::begin);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);

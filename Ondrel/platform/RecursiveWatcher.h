@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 
 class RecursiveWatcherWorker;
 
@@ -45,6 +46,14 @@ public:
 
     // At most this many folders are watched (0: only the system's limit). Set before start.
     void setWatchLimit(int folders) { m_watchLimit = folders; }
+    // Also report changes the program made itself (OwnChanges), for watchers that must see
+    // every change, such as an index that has to follow renames. Off by default. Set
+    // before start.
+    void setKeepOwnChanges(bool keep) { m_keepOwnChanges = keep; }
+    // Folders below the roots for which `skip` answers true get no watch, and neither do
+    // their sub-folders; changes made directly inside them go unseen. Called on the
+    // watcher's thread. None by default. Set before start.
+    void setFolderFilter(std::function<bool(const QString &folder)> skip) { m_folderFilter = std::move(skip); }
 
     // Starts watching; false when no inotify instance can be made. Setting up the watches
     // of a large tree happens on the watcher's thread and never blocks the caller.
@@ -65,6 +74,8 @@ private:
     QStringList m_roots;
     int m_latencyMs;
     int m_watchLimit = 0;
+    bool m_keepOwnChanges = false;
+    std::function<bool(const QString &)> m_folderFilter;
     QThread m_thread;
     RecursiveWatcherWorker *m_worker = nullptr;
     std::atomic_bool m_stopping{false};
