@@ -200,6 +200,61 @@ public:
     // Whether `name` may replace `currentName` without leaving the folder or hiding the file.
     static bool acceptableName(const QString &name, const QString &currentName);
 
+    // --- Clipboard, rename and new folder (BrowserClipboard.cpp) ------------------------
+    // The clipboard holds file URLs as text/uri-list plus the "copy"/"cut" list other file
+    // managers read. A paste moves when forced or when the pasted set is exactly the last
+    // cut; it copies otherwise. Work on several items runs off the GUI thread.
+    void copySel();
+    void cutSel();
+    void copyPath();
+    void paste(bool forceMove = false);
+    // Renames one item within its folder, never over an existing name; the outcome is in
+    // `status`. commitRename() applies the inline editor's text the same way, quietly.
+    void rename(const QString &path, const QString &name);
+    void commitRename();
+    // Makes an untitled folder and opens the inline editor on it.
+    void newFolder();
+    // Makes a new folder, moves the selection into it and enters it.
+    void newFolderWithSelection();
+
+    // --- Duplicate, trash, archives and tags (BrowserFiles.cpp) ---------------------------
+    // Disk work runs off the GUI thread; the outcome is in `status`. A failure part-way
+    // still selects and records what was done.
+    void duplicateSel();
+    void trash(const QStringList &paths);
+    // Empties every trash folder. Callers confirm first (Trash::itemCount()).
+    void emptyTrash();
+    void compress(const QStringList &paths);
+    void extract(const QString &archive);
+    // Adds `tag` to each file lacking it and removes it from each having it.
+    void toggleTag(const QString &tag, const QStringList &paths);
+
+    // --- Applications, terminals and cloud folders (BrowserApps.cpp) ----------------------
+    // The applications (desktop-file ids) able to open the file, sorted by name; cached by
+    // lower-case extension, files without one are asked about every time.
+    QStringList appsFor(const QString &path);
+    void openWith(const QString &path, const QString &appId);
+    // Opens a terminal in the folder; nothing happens when no terminal is installed.
+    void openInTerminal(const QString &folder);
+    // The online-account folders GIO reports, by display name; read anew each time.
+    QList<Volume> cloudDrives() const;
+    // Linux has no disk-access gate to open settings for: does nothing.
+    void openFDASettings();
+
+    // --- Servers, volumes and favourites (BrowserVolumes.cpp) -----------------------------
+    // The address as it is remembered: trimmed, "smb://" put in front when it has no
+    // scheme, any password removed (it is returned in `password` when given). None for an
+    // address that is no URL with a host.
+    static std::optional<QString> normalizeServerAddress(const QString &typed, QString *password = nullptr);
+    // Remembers the address in "recentServers", then mounts it and enters the mount.
+    void connectToServer(const QString &address, const QString &user = {}, const QString &password = {});
+    // Panes on the volume go home first; then eject, else unmount, else `umount`.
+    void ejectVolume(const QString &path);
+    // Linux has no such folder: always empty.
+    QString iCloudURL() const { return {}; }
+    void addFavorite(const QString &path);
+    void removeFavorite(const QString &path);
+
 signals:
     void panesChanged();
     void activeIndexChanged();

@@ -1,5 +1,7 @@
 #include "DisplayHelpers.h"
 
+#include "Applications.h"
+
 #include "FileItem.h"
 #include "Localization.h"
 #include "Trash.h"
@@ -147,4 +149,9 @@ QColor tagColor(const QString &tag)
 QString trashURL()
 {
     return Trash::filesFolder();
+}
+
+QStringList appsForURL(const QString &path)
+{
+    return Applications::forFile(path);
 }

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 // How sizes, dates, places and tags are shown. Stateless; texts pass through L and follow
 // the interface language of the moment.
@@ -31,3 +32,6 @@ QColor tagColor(const QString &tag);
 int tagOrder(const QString &tag);
 // The folder the sidebar shows as the Trash: $XDG_DATA_HOME/Trash/files.
 QString trashURL();
+// The applications (desktop-file ids) that can open the file at `path`, each once, sorted
+// by display name with digits by value. Not cached; call on the GUI thread.
+QStringList appsForURL(const QString &path);

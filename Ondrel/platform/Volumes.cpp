@@ -10,6 +10,9 @@
 #include <QStorageInfo>
 #include <QThread>
 #include <QTimer>
+#include <QFutureWatcher>
+#include <QProcess>
+#include <QtConcurrent>
 
 // GLib's headers use "signals" as a plain identifier.
 #undef signals
@@ -213,4 +216,170 @@ ScopedVolumeMonitor::~ScopedVolumeMonitor()
 void ScopedVolumeMonitor::setVolumes(const QList<Volume> &volumes)
 {
     assign(volumes, true);
+}
+
+// --- Mounting and ejecting ------------------------------------------------------------------
+
+namespace {
+
+// One mount in flight: the credentials to answer with and where the result goes.
+struct MountRequest
+{
+    QByteArray user;
+    QByteArray password;
+    int asked = 0;
+    GMountOperation *operation = nullptr;
+    std::function<void(const VolumeMonitor::MountResult &)> done;
+};
+
+void askPassword(GMountOperation *operation, const char *, const char *, const char *,
+                 GAskPasswordFlags flags, gpointer data)
+{
+    auto *request = static_cast<MountRequest *>(data);
+    // A second question means the answer was refused: stop instead of asking forever.
+    if (request->asked++ > 0) {
+        g_mount_operation_reply(operation, G_MOUNT_OPERATION_ABORTED);
+        return;
+    }
+    if (request->user.isEmpty() && (flags & G_ASK_PASSWORD_ANONYMOUS_SUPPORTED)) {
+        g_mount_operation_set_anonymous(operation, TRUE);
+    } else {
+        g_mount_operation_set_username(operation, request->user.constData());
+        g_mount_operation_set_password(operation, request->password.constData());
+    }
+    g_mount_operation_set_password_save(operation, G_PASSWORD_SAVE_NEVER);
+    g_mount_operation_reply(operation, G_MOUNT_OPERATION_HANDLED);
+}
+
+void askQuestion(GMountOperation *operation, const char *, const char **, gpointer)
+{
+    g_mount_operation_reply(operation, G_MOUNT_OPERATION_ABORTED);
+}
+
+void mounted(GObject *source, GAsyncResult *result, gpointer data)
+{
+    auto *request = static_cast<MountRequest *>(data);
+    GFile *file = G_FILE(source);
+    GError *error = nullptr;
+    VolumeMonitor::MountResult outcome;
+    const bool ok = g_file_mount_enclosing_volume_finish(file, result, &error);
+    if (ok || g_error_matches(error, G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED)) {
+        if (GMount *mount = g_file_find_enclosing_mount(file, nullptr, nullptr)) {
+            GFile *root = g_mount_get_root(mount);
+            if (char *path = g_file_get_path(root)) { // the local (FUSE) folder
+                outcome.path = QFile::decodeName(path);
+                g_free(path);
+            }
+            g_object_unref(root);
+            g_object_unref(mount);
+        }
+    } else if (error && error->domain == G_IO_ERROR && error->code == G_IO_ERROR_NOT_SUPPORTED) {
+        outcome.serviceMissing = true;
+    }
+    if (error)
+        g_error_free(error);
+    g_object_unref(file);
+    g_object_unref(request->operation);
+    const auto done = std::move(request->done);
+    delete request;
+    done(outcome);
+}
+
+struct EjectRequest
+{
+    QString path;
+    bool ejecting = false;
+    std::function<void(bool)> done;
+};
+
+void unmountWithTool(const QString &path, std::function<void(bool)> done)
+{
+    auto *watcher = new QFutureWatcher<bool>(QCoreApplication::instance());
+    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher, [watcher, done] {
+        watcher->deleteLater();
+        done(watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run([path] {
+        QProcess tool;
+        tool.setStandardOutputFile(QProcess::nullDevice());
+        tool.setStandardErrorFile(QProcess::nullDevice());
+        tool.start(QStringLiteral("umount"), {path});
+        return tool.waitForFinished(-1) && tool.exitStatus() == QProcess::NormalExit &&
+               tool.exitCode() == 0;
+    }));
+}
+
+void ejected(GObject *source, GAsyncResult *result, gpointer data)
+{
+    auto *request = static_cast<EjectRequest *>(data);
+    GMount *mount = G_MOUNT(source);
+    GError *error = nullptr;
+    const bool ok = request->ejecting ? g_mount_eject_with_operation_finish(mount, result, &error)
+                                             : g_mount_unmount_with_operation_finish(mount, result, &error);
+    if (error)
+        g_error_free(error);
+    g_object_unref(mount);
+    EjectRequest taken = std::move(*request);
+    delete request;
+    if (ok)
+        taken.done(true);
+    else
+        unmountWithTool(taken.path, std::move(taken.done));
+}
+
+} // namespace
+
+void VolumeMonitor::mount(const QString &address, const QString &user, const QString &password,
+                          std::function<void(const MountResult &)> done)
+{
+    auto *request = new MountRequest{user.toUtf8(), password.toUtf8(), 0, g_mount_operation_new(), std::move(done)};
+    g_signal_connect(request->operation, "ask-password", G_CALLBACK(askPassword), request);
+    g_signal_connect(request->operation, "ask-question", G_CALLBACK(askQuestion), request);
+    GFile *file = g_file_new_for_uri(address.toUtf8().constData());
+    g_file_mount_enclosing_volume(file, G_MOUNT_MOUNT_NONE, request->operation, nullptr, mounted, request);
+}
+
+void VolumeMonitor::eject(const QString &path, std::function<void(bool)> done)
+{
+    GVolumeMonitor *monitor = g_volume_monitor_get();
+    GMount *found = nullptr;
+    GList *mounts = g_volume_monitor_get_mounts(monitor);
+    for (GList *item = mounts; item && !found; item = item->next) {
+        if (localPathOf(G_MOUNT(item->data)) == path)
+            found = G_MOUNT(g_object_ref(item->data));
+    }
+    g_list_free_full(mounts, g_object_unref);
+    g_object_unref(monitor);
+    if (!found || !(g_mount_can_eject(found) || g_mount_can_unmount(found))) {
+        if (found)
+            g_object_unref(found);
+        unmountWithTool(path, std::move(done));
+        return;
+    }
+    auto *request = new EjectRequest{path, bool(g_mount_can_eject(found)), std::move(done)};
+    if (request->ejecting)
+        g_mount_eject_with_operation(found, G_MOUNT_UNMOUNT_NONE, nullptr, nullptr, ejected, request);
+    else
+        g_mount_unmount_with_operation(found, G_MOUNT_UNMOUNT_NONE, nullptr, nullptr, ejected, request);
+}
+
+void ScopedVolumeMonitor::mount(const QString &address, const QString &user, const QString &password,
+                                std::function<void(const MountResult &)> done)
+{
+    if (!mountHandler) {
+        VolumeMonitor::mount(address, user, password, std::move(done));
+        return;
+    }
+    const MountResult result = mountHandler(address, user, password);
+    QTimer::singleShot(0, this, [result, done = std::move(done)] { done(result); });
+}
+
+void ScopedVolumeMonitor::eject(const QString &path, std::function<void(bool)> done)
+{
+    if (!ejectHandler) {
+        VolumeMonitor::eject(path, std::move(done));
+        return;
+    }
+    const bool ok = ejectHandler(path);
+    QTimer::singleShot(0, this, [ok, done = std::move(done)] { done(ok); });
 }

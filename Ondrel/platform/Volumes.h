@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 // One mounted volume as the sidebar shows it.
 struct Volume
 {
@@ -34,6 +36,21 @@ public:
     // The current list; thread-safe.
     QList<Volume> volumes() const;
 
+    // How a mount attempt ended: the mount's local folder, or why there is none.
+    struct MountResult
+    {
+        QString path;                // empty on failure
+        bool serviceMissing = false; // no network-mount service (GVfs) answers the scheme
+    };
+    // Mounts the network share at `address` (a URL without a password), answering the
+    // server's questions with `user` and `password` (never on a command line). Returns at
+    // once; `done` runs later on the GUI thread. GIO's implementation here.
+    virtual void mount(const QString &address, const QString &user, const QString &password,
+                       std::function<void(const MountResult &)> done);
+    // Ejects the mount at `path` when it can eject, else unmounts it; when GIO cannot,
+    // runs `umount <path>`. Returns at once; `done(succeeded)` runs later on the GUI thread.
+    virtual void eject(const QString &path, std::function<void(bool)> done);
+
 signals:
     void volumesChanged();
 
@@ -58,6 +75,15 @@ public:
 
     // Replaces the list and emits volumesChanged(), as a mount or unmount notice would.
     void setVolumes(const QList<Volume> &volumes);
+
+    // Fakes of mounting and ejecting; without one the system's GIO call is made. Results
+    // are delivered on the next turn of the event loop, as the real calls do.
+    std::function<MountResult(const QString &address, const QString &user, const QString &password)> mountHandler;
+    std::function<bool(const QString &path)> ejectHandler;
+
+    void mount(const QString &address, const QString &user, const QString &password,
+               std::function<void(const MountResult &)> done) override;
+    void eject(const QString &path, std::function<void(bool)> done) override;
 
 private:
     VolumeMonitor *m_previous = nullptr;
