@@ -62,8 +62,13 @@ int copyTimesAndMode(const QByteArray &to, const struct stat &info)
     return 0;
 }
 
+bool isCancelled(const FileSystem::CancelCheck &cancelled)
+{
+    return cancelled && cancelled();
+}
+
 int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &info,
-             bool *created = nullptr)
+             const FileSystem::CancelCheck &cancelled, bool *created = nullptr)
 {
     const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (in < 0)
@@ -79,6 +84,10 @@ int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &in
     int result = 0;
     char buffer[1 << 16];
     for (;;) {
+        if (isCancelled(cancelled)) {
+            result = ECANCELED;
+            break;
+        }
         const ssize_t n = ::read(in, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
@@ -100,9 +109,12 @@ int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &in
 // Copies `from` to the new name `to` (which must not exist), recursively for folders.
 // `created` is set once the top-level item exists under its new name; `copied`, when
 // given, receives every source item copied, each folder before its contents.
-int copyTree(const QByteArray &from, const QByteArray &to, bool *created = nullptr,
+int copyTree(const QByteArray &from, const QByteArray &to,
+             const FileSystem::CancelCheck &cancelled, bool *created = nullptr,
              QList<QByteArray> *copied = nullptr)
 {
+    if (isCancelled(cancelled))
+        return ECANCELED;
     struct stat info;
     if (::lstat(from.constData(), &info) != 0)
         return errno;
@@ -121,7 +133,7 @@ int copyTree(const QByteArray &from, const QByteArray &to, bool *created = nullp
         return copyTimesAndMode(to, info);
     }
     if (S_ISREG(info.st_mode)) {
-        const int result = copyFile(from, to, info, created);
+        const int result = copyFile(from, to, info, cancelled, created);
         if (!result && copied)
             copied->append(from);
         return result;
@@ -147,8 +159,8 @@ int copyTree(const QByteArray &from, const QByteArray &to, bool *created = nullp
         }
         if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, ".."))
             continue;
-        if ((result = copyTree(from + '/' + entry->d_name, to + '/' + entry->d_name, nullptr,
-                               copied)))
+        if ((result = copyTree(from + '/' + entry->d_name, to + '/' + entry->d_name, cancelled,
+                               nullptr, copied)))
             break;
     }
     ::closedir(dir);
@@ -306,7 +318,7 @@ int makePath(const QString &path)
     return 0;
 }
 
-int moveNoReplace(const QString &fromPath, const QString &toPath)
+int moveNoReplace(const QString &fromPath, const QString &toPath, const CancelCheck &cancelled)
 {
     const QByteArray from = encodeName(fromPath);
     const QByteArray to = encodeName(toPath);
@@ -327,7 +339,7 @@ int moveNoReplace(const QString &fromPath, const QString &toPath)
         return EEXIST;
     bool created = false;
     QList<QByteArray> copied;
-    if (int e = copyTree(from, to, &created, &copied)) {
+    if (int e = copyTree(from, to, cancelled, &created, &copied)) {
         if (!created)
             return e; // the name `to` was taken meanwhile: nothing was made
         removeTree(toPath);
@@ -386,7 +398,7 @@ int appendLine(const QString &path, const QByteArray &line)
     return result;
 }
 
-int copyNoReplace(const QString &fromPath, const QString &toPath)
+int copyNoReplace(const QString &fromPath, const QString &toPath, const CancelCheck &cancelled)
 {
     const QByteArray from = encodeName(fromPath);
     const QByteArray to = encodeName(toPath);
@@ -394,7 +406,7 @@ int copyNoReplace(const QString &fromPath, const QString &toPath)
     if (::lstat(to.constData(), &before) == 0)
         return EEXIST;
     bool created = false;
-    const int error = copyTree(from, to, &created);
+    const int error = copyTree(from, to, cancelled, &created);
     if (error == 0 || !created)
         return error; // not created: the name was taken (EEXIST) or the source unreadable
     // A partial copy of ours: it goes. EEXIST inside a folder we just made is no taken
