@@ -26,7 +26,7 @@ QStringList launchPaths(const QStringList &arguments, const QString &workingFold
             continue;
         if (!url.host().isEmpty() && url.host().compare(u"localhost", Qt::CaseInsensitive) != 0)
             continue; // another machine's file
-        const QString path = url.toLocalFile();
+        const QString path = url.path(QUrl::FullyDecoded);
         if (QDir::isAbsolutePath(path))
             paths << QDir::cleanPath(path);
     }

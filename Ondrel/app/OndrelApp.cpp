@@ -137,6 +137,10 @@ void OndrelApp::quit()
     if (m_quitting)
         return;
     m_quitting = true;
+    // A start from now on becomes the running application itself rather than handing
+    // its paths to one that is going away.
+    delete m_instance;
+    m_instance = nullptr;
     // The windows go at once; the process stays only for the steps below.
     for (QWidget *widget : QApplication::topLevelWidgets())
         widget->hide();
