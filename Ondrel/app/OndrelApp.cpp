@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QWidget>
 
 #include <algorithm>
@@ -40,6 +41,15 @@ void useUtf8CharacterType()
     }
 }
 
+// The icon theme's "marovel", else the file installed beside the executable (bin/ and
+// share/, which the build tree mirrors).
+QIcon applicationIcon()
+{
+    const QString file = QCoreApplication::applicationDirPath()
+                         + QStringLiteral("/../share/icons/hicolor/scalable/apps/marovel.svg");
+    return QIcon::fromTheme(QStringLiteral("marovel"), QIcon(QDir::cleanPath(file)));
+}
+
 bool anyWindowShown()
 {
     const QWidgetList widgets = QApplication::topLevelWidgets();
@@ -57,6 +67,7 @@ int OndrelApp::main(int &argc, char **argv, AppDelegate &delegate)
     useUtf8CharacterType();
     QApplication::setApplicationName(QStringLiteral("Marovel"));
     QGuiApplication::setDesktopFileName(QStringLiteral("marovel"));
+    QApplication::setWindowIcon(applicationIcon());
     // Closing the last window goes through quit() (or nowhere, with a tray item shown).
     QApplication::setQuitOnLastWindowClosed(false);
 
