@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstring>
 #include <langinfo.h>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -74,7 +75,7 @@ int OndrelApp::main(int &argc, char **argv, AppDelegate &delegate)
     delegate.prepare();
 
     const QStringList paths = launchPaths(QCoreApplication::arguments(), QDir::currentPath());
-    auto *instance = new SingleInstance;
+    auto instance = std::make_unique<SingleInstance>();
     switch (instance->claim()) {
     case SingleInstance::Role::secondary:
         // Leaves before the crash marker: deleting it would disarm the running one's.
@@ -90,7 +91,7 @@ int OndrelApp::main(int &argc, char **argv, AppDelegate &delegate)
         break;
     }
 
-    auto *shell = new OndrelApp(delegate, instance);
+    auto *shell = new OndrelApp(delegate, instance.release()); // lives until the process ends
     shell->launch(paths);
     app.exec();
     shell->quit(); // the event loop ended some other way (a session logout)
