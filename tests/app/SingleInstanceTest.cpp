@@ -1,9 +1,14 @@
 // One running application per user: later starts hand over their paths and leave.
 #include "AppTestSupport.h"
+#include "SingleInstance.h"
 #include "TestSupport.h"
 
 #include <QFile>
 #include <QJsonArray>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTest>
+#include <QtConcurrent>
 
 #include <gtest/gtest.h>
 
@@ -126,4 +131,59 @@ TEST(SingleInstance, SilentApplicationMakesTheSecondStartFail)
     primary->signal(SIGTERM);
     ASSERT_TRUE(primary->waitForEnd(15000));
     EXPECT_TRUE(primary->exitedWith(0)) << primary->describe().toStdString();
+}
+
+TEST(SingleInstance, MessagesAreReadUntilCompleteAndJunkIsIgnored)
+{
+    using namespace std::chrono_literals;
+    SingleInstance primary(runtimeFolder());
+    ASSERT_EQ(primary.claim(), SingleInstance::Role::primary);
+    QSignalSpy received(&primary, &SingleInstance::pathsReceived);
+
+    // Sends `bytes` in pieces of `step` bytes; returns what came back before the close.
+    const auto exchange = [&](const QByteArray &bytes, int step) {
+        QLocalSocket socket;
+        socket.connectToServer(primary.socketPath());
+        EXPECT_TRUE(socket.waitForConnected(2000));
+        for (qsizetype i = 0; i < bytes.size(); i += step) {
+            socket.write(bytes.mid(i, step));
+            socket.flush();
+            QTest::qWait(2);
+        }
+        QByteArray answer;
+        waitUntil([&] {
+            answer += socket.readAll();
+            return socket.state() != QLocalSocket::ConnectedState;
+        }, 3000);
+        return answer + socket.readAll();
+    };
+
+    const QByteArray good = SingleInstance::frame(R"({"paths":["/a/b","relative","/c/../d",3]})");
+    EXPECT_EQ(exchange(good, 1), SingleInstance::frame(R"({"ok":true})"));
+    ASSERT_EQ(received.count(), 1);
+    EXPECT_EQ(received.at(0).at(0).toStringList(), (QStringList{"/a/b", "/d"}));
+
+    const QByteArray junk[] = {
+        SingleInstance::frame("not json"),
+        SingleInstance::frame("[1,2]"),
+        SingleInstance::frame(R"({"files":["/x"]})"),
+        QByteArray("\xff\xff\xff\xff") + "{}", // longer than any message may be
+    };
+    for (const QByteArray &bytes : junk) {
+        SCOPED_TRACE(bytes.toStdString());
+        EXPECT_TRUE(exchange(bytes, 64).isEmpty());
+    }
+    EXPECT_EQ(received.count(), 1);
+
+    // Still serving: a later start's hand-over goes through. (It blocks, as a later start
+    // does, so it runs on a thread of its own while this one serves.)
+    const QString folder = runtimeFolder();
+    QFuture<bool> sending = QtConcurrent::run([folder] {
+        SingleInstance later(folder);
+        return later.claim() == SingleInstance::Role::secondary && later.forward({"/e"}, 2000ms);
+    });
+    EXPECT_TRUE(waitUntil([&] { return sending.isFinished(); }, 5000));
+    EXPECT_TRUE(sending.result());
+    ASSERT_EQ(received.count(), 2);
+    EXPECT_EQ(received.at(1).at(0).toStringList(), QStringList{"/e"});
 }
