@@ -151,8 +151,7 @@ void OndrelApp::quit()
     m_quitting = true;
     // A start from now on becomes the running application itself rather than handing
     // its paths to one that is going away.
-    delete m_instance;
-    m_instance = nullptr;
+    m_instance->stopListening();
     // The windows go at once; the process stays only for the steps below.
     for (QWidget *widget : QApplication::topLevelWidgets())
         widget->hide();

@@ -70,6 +70,11 @@ SingleInstance::SingleInstance(const QString &folder, QObject *parent)
 
 SingleInstance::~SingleInstance()
 {
+    stopListening();
+}
+
+void SingleInstance::stopListening()
+{
     if (m_server)
         m_server->close(); // removes the socket file: it was ours
 }

@@ -43,6 +43,8 @@ public:
     QString problem() const { return m_problem; } // why the role is `alone`
 
     Role claim();
+    // For a primary that is quitting: the socket goes, so the next start runs on its own.
+    void stopListening();
 
     // For a secondary: sends `paths` to the running application and waits for its answer;
     // true when it took them within `timeout`.

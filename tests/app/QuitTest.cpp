@@ -58,6 +58,8 @@ TEST(Quit, EachQuitSignalEndsInOrderWithACleanMarker)
         for (const QJsonObject &record : records())
             steps << record.value(u"event").toString();
         EXPECT_EQ(steps.mid(steps.size() - 2), (QStringList{"stopWork", "willTerminate"}));
+        // The next start finds no socket and runs on its own.
+        EXPECT_FALSE(QFile::exists(runtimeFolder() + "/marovel.socket"));
         EXPECT_TRUE(QFile::exists(markerPath()));
         EXPECT_TRUE(TestSupport::readFile(markerPath()).isEmpty());
     }
