@@ -123,6 +123,22 @@ void startDownload()
     download.start(file);
 }
 
+// The fatal signals' handlers as the process started, before the launch touched them.
+QList<std::pair<int, void (*)(int)>> &handlersAtStart()
+{
+    static QList<std::pair<int, void (*)(int)>> handlers;
+    return handlers;
+}
+
+void noteHandlersAtStart()
+{
+    for (const int signal : {SIGABRT, SIGSEGV, SIGBUS, SIGILL, SIGTRAP, SIGFPE}) {
+        struct sigaction current{};
+        ::sigaction(signal, nullptr, &current);
+        handlersAtStart().append({signal, current.sa_handler});
+    }
+}
+
 class HostDelegate : public AppDelegate
 {
 public:
@@ -157,13 +173,15 @@ private:
             log({{"event", "fds"}, {"targets", ownFds()}});
             ::execl("/bin/ls", "ls", "-l", "/proc/self/fd", static_cast<char *>(nullptr));
         } else if (action == u"handlers") {
-            bool allDefault = true;
-            for (const int signal : {SIGABRT, SIGSEGV, SIGBUS, SIGILL, SIGTRAP, SIGFPE}) {
+            // Compared with what the process had before the launch: a sanitizer installs
+            // handlers of its own, so "unchanged" rather than "default".
+            bool unchanged = true;
+            for (const auto &[signal, before] : handlersAtStart()) {
                 struct sigaction current{};
                 ::sigaction(signal, nullptr, &current);
-                allDefault = allDefault && current.sa_handler == SIG_DFL;
+                unchanged = unchanged && current.sa_handler == before;
             }
-            log({{"event", "handlers"}, {"default", allDefault}});
+            log({{"event", "handlers"}, {"unchanged", unchanged}});
         } else if (action == u"copy") {
             slowCopy(qApp);
         } else if (action == u"download") {
@@ -182,6 +200,7 @@ private:
 
 int main(int argc, char **argv)
 {
+    noteHandlersAtStart();
     HostDelegate delegate;
     return OndrelApp::main(argc, argv, delegate);
 }

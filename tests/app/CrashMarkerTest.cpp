@@ -116,13 +116,14 @@ TEST(CrashMarker, SigkillLeavesAnEmptyMarker)
 }
 
 // CI runs as root, where permissions cannot make the open fail: a regular file in the
-// data folder's place does.
-TEST(CrashMarker, WithoutAMarkerTheSignalsKeepTheirDefaultActions)
+// data folder's place does. The signals then keep the actions they had (SIG_DFL, or a
+// sanitizer's handlers in that build).
+TEST(CrashMarker, WithoutAMarkerTheSignalsKeepTheirActions)
 {
     auto armed = startHost(QStringLiteral("handlers"));
     const auto ours = waitForRecord(QStringLiteral("handlers"), armed->pid());
     ASSERT_TRUE(ours);
-    EXPECT_FALSE(ours->value(u"default").toBool());
+    EXPECT_FALSE(ours->value(u"unchanged").toBool());
     armed->signal(SIGTERM);
     ASSERT_TRUE(armed->waitForEnd(15000));
 
@@ -130,12 +131,11 @@ TEST(CrashMarker, WithoutAMarkerTheSignalsKeepTheirDefaultActions)
     QDir(dataFolder).removeRecursively();
     TestSupport::writeFile(dataFolder, "not a folder");
     auto bare = startHost(QStringLiteral("handlers"));
-    const auto defaults = waitForRecord(QStringLiteral("handlers"), bare->pid());
-    ASSERT_TRUE(defaults) << bare->standardError().toStdString();
-    EXPECT_TRUE(defaults->value(u"default").toBool());
+    const auto kept = waitForRecord(QStringLiteral("handlers"), bare->pid());
+    ASSERT_TRUE(kept) << bare->standardError().toStdString();
+    EXPECT_TRUE(kept->value(u"unchanged").toBool());
     bare->signal(SIGSEGV);
     ASSERT_TRUE(bare->waitForEnd(15000));
-    EXPECT_TRUE(bare->killedBy(SIGSEGV)) << bare->describe().toStdString();
     EXPECT_EQ(TestSupport::readFile(dataFolder), QByteArray("not a folder"));
 }
 
