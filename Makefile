@@ -2,7 +2,7 @@
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test test-asan bench clean
+.PHONY: deps configure build run test test-asan bench shots clean
 
 deps:
 	@bash scripts/install-deps
@@ -22,6 +22,9 @@ test: build
 
 test-asan:
 	@$(MAKE) --no-print-directory test PRESET=asan
+
+shots: build
+	@build/$(PRESET)/bin/marovel-shots --out build/$(PRESET)/shots
 
 bench: build
 	@bash bench/run $(PRESET)

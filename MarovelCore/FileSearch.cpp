@@ -5,6 +5,8 @@
 #include "FileSystem.h"
 #include "JsonCoding.h"
 #include "Localization.h"
+#include "Workspace.h"
+#include "WorkspaceRoot.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +15,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+
+#include <vector>
 
 namespace {
 
@@ -35,8 +39,7 @@ FileEntry entryFromStat(const QString &path, const QString &name, const struct s
 FileEntry entryAt(int dirFd, const char *name, const QString &path)
 {
     struct stat info;
-    const bool known = dirFd >= 0 ? ::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0
-                                  : ::lstat(FileSystem::encodeName(path).constData(), &info) == 0;
+    const bool known = ::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
     return entryFromStat(path, QFile::decodeName(name), known ? &info : nullptr);
 }
 
@@ -45,24 +48,30 @@ bool isHidden(const char *name)
     return name[0] == '.';
 }
 
-// One folder's entries, read whole and closed again, so a deep walk keeps no folder open.
+QString join(const QString &folder, const QString &name)
+{
+    return (folder == u"/" ? QString() : folder) + u'/' + name;
+}
+
+// One folder of a walk: its O_PATH descriptor, from which its children are opened, and
+// its entries, read whole and closed again.
 struct Listing
 {
+    UniqueFd fd;
     QString path;
     QList<QByteArray> names;
     QList<unsigned char> types;
 };
 
-bool readFolder(const QString &path, Listing &listing)
+bool readFolder(UniqueFd fd, const QString &path, Listing &listing)
 {
+    listing.fd = std::move(fd);
     listing.path = path;
-    const int fd = ::open(FileSystem::encodeName(path).constData(),
-                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    DIR *dir = ::fdopendir(fd);
+    const int readable = openFolderForReading(listing.fd.get());
+    DIR *dir = readable < 0 ? nullptr : ::fdopendir(readable);
     if (!dir) {
-        ::close(fd);
+        if (readable >= 0)
+            ::close(readable);
         return false;
     }
     while (dirent *entry = ::readdir(dir)) {
@@ -73,6 +82,38 @@ bool readFolder(const QString &path, Listing &listing)
     }
     ::closedir(dir);
     return true;
+}
+
+// The folder `path` (absolute, standardised) opened from the root of the workspace that
+// holds it, or the reason it cannot be: the workspace is chosen by the folder's real path,
+// and the walk from its root descriptor is what decides. `error` is 0, an errno, or
+// WorkspaceRoot::escapes when the folder lies outside every workspace.
+struct Authorised
+{
+    UniqueFd fd;
+    int error = 0;
+};
+
+Authorised openAuthorised(const QString &path)
+{
+    const QString real = FileSystem::hasNul(path) ? QString() : resolvedPath(path);
+    const auto workspace =
+        real.isEmpty() ? std::nullopt : WorkspaceRegistry::shared().rootHolding(real);
+    if (!workspace)
+        return {UniqueFd(), WorkspaceRoot::escapes};
+    const WorkspaceRoot root(workspace->path);
+    if (!root.isOpen())
+        return {UniqueFd(), WorkspaceRoot::escapes}; // the root is now a link, or gone
+    const QString below = real.size() > workspace->path.size()
+                              ? real.mid(workspace->path == u"/" ? 1 : workspace->path.size() + 1)
+                              : QString();
+    WorkspaceRoot::Item item = root.open(below);
+    return {std::move(item.fd), item.error};
+}
+
+[[noreturn]] void throwNotAuthorised()
+{
+    throw CoreError(L("目录不在已授权工作区内"));
 }
 
 bool isPrunedFolder(const QByteArray &name)
@@ -115,18 +156,14 @@ namespace MarovelCore {
 
 QList<FileEntry> context(const QString &folder)
 {
-    // What is authorised is exactly what is opened: the standardised path, whose links are
-    // resolved for the check and never followed by the open.
     const QString base = standardizedPath(QDir::current().absoluteFilePath(folder));
-    const auto workspace =
-        FileSystem::hasNul(base) ? std::nullopt : WorkspaceRegistry::shared().rootContaining(base);
-    if (!workspace)
-        throw CoreError(L("目录不在已授权工作区内"));
-
-    const int fd = FileSystem::openFolderNoFollow(resolvedPath(base));
+    const Authorised opened = openAuthorised(base);
+    if (opened.error == WorkspaceRoot::escapes)
+        throwNotAuthorised();
+    const int fd = opened.error ? -1 : openFolderForReading(opened.fd.get());
     DIR *dir = fd < 0 ? nullptr : ::fdopendir(fd);
     if (!dir) {
-        const int error = errno;
+        const int error = opened.error ? opened.error : errno;
         if (fd >= 0)
             ::close(fd);
         throw FileSystemError(L("无法列出文件夹“%@”：%@", base, systemReason(error)));
@@ -138,11 +175,33 @@ QList<FileEntry> context(const QString &folder)
             break;
         if (isHidden(entry->d_name))
             continue;
-        const QString path = (base == u"/" ? QString() : base) + u'/' + QFile::decodeName(entry->d_name);
-        entries.append(entryAt(fd, entry->d_name, path));
+        entries.append(entryAt(fd, entry->d_name, join(base, QFile::decodeName(entry->d_name))));
     }
     ::closedir(dir);
     return entries;
+}
+
+std::optional<FileEntry> entryInside(const QString &path)
+{
+    const QString clean = standardizedPath(QDir::current().absoluteFilePath(path));
+    const qsizetype slash = clean.lastIndexOf(u'/');
+    const QString folder = slash <= 0 ? QStringLiteral("/") : clean.left(slash);
+    const QString name = clean.mid(slash + 1);
+    const Authorised opened = openAuthorised(folder);
+    if (opened.error == WorkspaceRoot::escapes || name.isEmpty())
+        throwNotAuthorised(); // the root "/" has no folder to be authorised by
+    if (opened.error == ENOENT || opened.error == ENOTDIR)
+        return std::nullopt;
+    if (opened.error)
+        throw FileSystemError(L("无法列出文件夹“%@”：%@", folder, systemReason(opened.error)));
+    const QByteArray encoded = QFile::encodeName(name);
+    struct stat info;
+    if (::fstatat(opened.fd.get(), encoded.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return std::nullopt;
+        return entryFromStat(clean, name, nullptr);
+    }
+    return entryFromStat(clean, name, &info);
 }
 
 QList<FileEntry> find(const QString &query, const QString &rootID, int limit)
@@ -152,20 +211,25 @@ QList<FileEntry> find(const QString &query, const QString &rootID, int limit)
     QList<FileEntry> results;
     if (query.isEmpty())
         return results;
+    const WorkspaceRoot root(workspace.path);
+    if (!root.isOpen())
+        return results; // the root is now a link, or gone: nothing to walk
 
-    // Depth first, each folder before its contents, siblings in listing order. Symbolic
-    // links are reported but never entered.
-    QList<Listing> stack;
+    // Depth first, each folder before its contents, siblings in listing order. Every
+    // folder is opened from its parent's descriptor without following a link, so symbolic
+    // links are reported but never entered, and a folder swapped for a link is not walked.
+    std::vector<Listing> stack;
     Listing top;
-    if (!readFolder(workspace.path, top))
+    WorkspaceRoot::Item rootItem = root.open(QString());
+    if (rootItem.error || !readFolder(std::move(rootItem.fd), workspace.path, top))
         return results;
-    stack.append(std::move(top));
+    stack.push_back(std::move(top));
     QList<qsizetype> positions{0};
-    while (!stack.isEmpty()) {
-        Listing &current = stack.last();
+    while (!stack.empty()) {
+        Listing &current = stack.back();
         qsizetype &position = positions.last();
         if (position >= current.names.size()) {
-            stack.removeLast();
+            stack.pop_back();
             positions.removeLast();
             continue;
         }
@@ -174,23 +238,20 @@ QList<FileEntry> find(const QString &query, const QString &rootID, int limit)
         ++position;
         if (isPrunedFolder(name))
             continue;
-        const QString path = current.path + u'/' + QFile::decodeName(name);
-        if (type == DT_UNKNOWN) {
-            struct stat info;
-            if (::lstat(FileSystem::encodeName(path).constData(), &info) == 0)
-                type = S_ISDIR(info.st_mode) ? DT_DIR : DT_REG;
-        }
+        const QString path = join(current.path, QFile::decodeName(name));
         if (QFile::decodeName(name).contains(query, Qt::CaseInsensitive)) {
-            results.append(entryAt(-1, name.constData(), path));
+            results.append(entryAt(current.fd.get(), name.constData(), path));
             if (results.size() == cap)
                 break;
         }
-        if (type == DT_DIR) {
-            Listing child;
-            if (readFolder(path, child)) {
-                stack.append(std::move(child));
-                positions.append(0);
-            }
+        if (type != DT_DIR && type != DT_UNKNOWN)
+            continue;
+        UniqueFd child(::openat(current.fd.get(), name.constData(),
+                                O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        Listing listing;
+        if (child.valid() && readFolder(std::move(child), path, listing)) {
+            stack.push_back(std::move(listing));
+            positions.append(0);
         }
     }
     return results;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -67,6 +68,91 @@ bool isCancelled(const FileSystem::CancelCheck &cancelled)
     return cancelled && cancelled();
 }
 
+// Copies `length` bytes at `offset` from `in` to the same place in `out`: in the kernel
+// where it can, else through a buffer. Either way it goes in steps of 64 KiB, asking
+// `cancelled` before each one.
+int copyRange(int in, int out, off_t offset, off_t length,
+              const FileSystem::CancelCheck &cancelled)
+{
+    constexpr off_t step = 1 << 16;
+    bool kernel = true;
+    while (length > 0) {
+        if (isCancelled(cancelled))
+            return ECANCELED;
+        if (kernel) {
+            off_t inOffset = offset;
+            off_t outOffset = offset;
+            const ssize_t n = ::copy_file_range(in, &inOffset, out, &outOffset,
+                                                size_t(std::min(length, step)), 0);
+            if (n > 0) {
+                offset += n;
+                length -= n;
+                continue;
+            }
+            if (n == 0)
+                return 0; // the source shrank meanwhile
+            if (errno == EINTR)
+                continue;
+            if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP
+                && errno != EPERM)
+                return errno;
+            kernel = false;
+        }
+        char buffer[step];
+        const ssize_t n = ::pread(in, buffer, size_t(std::min(length, step)), offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return 0;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::pwrite(out, buffer + done, size_t(n - done), offset + done);
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w < 0)
+                return errno;
+            done += w;
+        }
+        offset += n;
+        length -= n;
+    }
+    return 0;
+}
+
+// Copies the content of `in` to the empty `out` keeping its holes: only the data extents
+// that SEEK_DATA and SEEK_HOLE find are copied, and the size is set at the end, so a
+// sparse file stays sparse. Where the file system cannot tell, everything is copied.
+// `cancelled` is asked before every 64 KiB of data and once more before the size is set.
+int copyContent(int in, int out, const FileSystem::CancelCheck &cancelled)
+{
+    struct stat info;
+    if (::fstat(in, &info) != 0)
+        return errno;
+    for (off_t position = 0; position < info.st_size;) {
+        const off_t data = ::lseek(in, position, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break; // only a hole is left
+        if (data < 0 && (errno == EINVAL || errno == ENOTSUP)) {
+            if (int error = copyRange(in, out, position, info.st_size - position, cancelled))
+                return error;
+            break;
+        }
+        if (data < 0)
+            return errno;
+        off_t hole = ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0)
+            return errno;
+        hole = std::min(hole, info.st_size);
+        if (int error = copyRange(in, out, data, hole - data, cancelled))
+            return error;
+        position = hole;
+    }
+    if (isCancelled(cancelled))
+        return ECANCELED;
+    return ::ftruncate(out, info.st_size) == 0 ? 0 : errno;
+}
+
 int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &info,
              const FileSystem::CancelCheck &cancelled, bool *created = nullptr)
 {
@@ -81,25 +167,7 @@ int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &in
     }
     if (created)
         *created = true;
-    int result = 0;
-    char buffer[1 << 16];
-    for (;;) {
-        if (isCancelled(cancelled)) {
-            result = ECANCELED;
-            break;
-        }
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            result = errno;
-            break;
-        }
-        if (n == 0)
-            break;
-        if ((result = writeAll(out, buffer, size_t(n))))
-            break;
-    }
+    int result = copyContent(in, out, cancelled);
     ::close(in);
     if (::close(out) != 0 && !result)
         result = errno;
@@ -264,26 +332,6 @@ bool hasNul(const QString &path)
     return path.contains(QChar(u'\0'));
 }
 
-int openFolderNoFollow(const QString &path)
-{
-    if (!path.startsWith(u'/') || hasNul(path)) {
-        errno = EINVAL;
-        return -1;
-    }
-    int fd = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    for (const QString &part : path.split(u'/', Qt::SkipEmptyParts)) {
-        if (fd < 0)
-            return -1;
-        const int next = ::openat(fd, encodeName(part).constData(),
-                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        fd = next;
-    }
-    return fd;
-}
-
 bool exists(const QString &path)
 {
     struct stat info;
@@ -348,6 +396,19 @@ int moveNoReplace(const QString &fromPath, const QString &toPath, const CancelCh
     }
     removeCopied(copied);
     return 0;
+}
+
+int moveNoReplaceAt(int fromDir, const QByteArray &fromName, int toDir, const QByteArray &toName)
+{
+    if (::renameat2(fromDir, fromName.constData(), toDir, toName.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    const int error = errno;
+    if (error != EINVAL && error != ENOSYS && error != ENOTSUP && error != EXDEV)
+        return error;
+    const auto named = [](int dir, const QByteArray &name) {
+        return QStringLiteral("/proc/self/fd/%1/").arg(dir) + QFile::decodeName(name);
+    };
+    return moveNoReplace(named(fromDir, fromName), named(toDir, toName));
 }
 
 int writeAtomically(const QString &path, const QByteArray &bytes)

@@ -32,6 +32,11 @@ int makePath(const QString &path);
 // gives EIO. Returns 0 or an errno.
 int moveNoReplace(const QString &from, const QString &to, const CancelCheck &cancelled = {});
 
+// The same for the entry `fromName` of the folder `fromDir` and the entry `toName` of
+// `toDir` (descriptors, O_PATH ones included): the rename happens between exactly these
+// folders. The fallbacks name the folders through /proc/self/fd.
+int moveNoReplaceAt(int fromDir, const QByteArray &fromName, int toDir, const QByteArray &toName);
+
 // Writes `bytes` as the whole new content of `path` atomically (a temporary file in the
 // same folder, then rename), so readers see the old or the new file, never a part.
 // Returns 0 or an errno.
@@ -41,11 +46,6 @@ int writeAtomically(const QString &path, const QByteArray &bytes);
 // in a line feed (a record cut short), a line feed is written first. Creates the file.
 // Returns 0 or an errno.
 int appendLine(const QString &path, const QByteArray &line);
-
-// Opens the folder at the absolute `path` for reading without following a symbolic link
-// in any component, so a link swapped in after a check cannot redirect the open. Returns
-// the descriptor, or -1 with errno set.
-int openFolderNoFollow(const QString &path);
 
 // Whether `path` holds a NUL character, which would cut it short at every system call.
 bool hasNul(const QString &path);

@@ -5,6 +5,7 @@
 #include "DataFiles.h"
 #include "FileSystem.h"
 #include "JsonCoding.h"
+#include "JsonScan.h"
 #include "Localization.h"
 #include "MarovelPaths.h"
 
@@ -21,20 +22,37 @@ void record(const Transaction &transaction)
 
 QList<Transaction> history()
 {
+    return readJournal().transactions;
+}
+
+JournalContents readJournal()
+{
     const QString journal = MarovelPaths::journal();
     const auto bytes = DataFiles::readIfExists(journal);
     if (!bytes)
         return {};
-    QList<Transaction> transactions;
+    JournalContents contents;
     int lineNumber = 0;
     for (const QByteArray &line : bytes->split('\n')) {
         ++lineNumber;
         if (line.isEmpty())
             continue;
         const QString source = QStringLiteral("%1:%2").arg(journal).arg(lineNumber);
-        transactions.append(Transaction::fromJson(JsonCoding::parse(line, source)));
+        QJsonValue value;
+        try {
+            value = JsonCoding::parse(line, source);
+        } catch (const DecodingError &) {
+            // A writer that died mid-record leaves an object that stops inside itself; the
+            // next append starts on a new line, so only that one record is lost.
+            if (line.startsWith('{') && JsonScan::shape(line) == JsonScan::Shape::Truncated) {
+                ++contents.tornRecords;
+                continue;
+            }
+            throw;
+        }
+        contents.transactions.append(Transaction::fromJson(value));
     }
-    return transactions;
+    return contents;
 }
 
 } // namespace MarovelCore

@@ -8,12 +8,14 @@
 #include "Localization.h"
 #include "MarovelPaths.h"
 #include "TextUtil.h"
+#include "WorkspaceRoot.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <QSet>
 
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,41 +26,80 @@ QDateTime nowInWholeSeconds()
     return QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC);
 }
 
-// The deepest part of `path` (itself or an ancestor) whose symbolic links resolve, with
-// them resolved. A dangling link resolves through its parent.
-QString deepestResolvableAncestor(QString path)
-{
-    for (;;) {
-        char *real = ::realpath(FileSystem::encodeName(path).constData(), nullptr);
-        if (real) {
-            const QString resolved = QFile::decodeName(real);
-            std::free(real);
-            return resolved;
-        }
-        if (path == u"/" || path.isEmpty())
-            return path;
-        path = QFileInfo(path).path();
-    }
-}
-
-// A workspace-relative path as an absolute path inside `root`. Refuses absolute paths,
-// paths that leave the root lexically, and paths that leave it through a symbolic link.
-QString resolve(const QString &relative, const QString &root)
+// A workspace-relative path checked lexically: absolute paths and paths that leave the root
+// by ".." are refused. Returns the path below the root, "" for the root itself.
+QString below(const QString &relative, const QString &root)
 {
     if (relative.startsWith(u'/'))
         throw CoreError(L("必须使用工作区内相对路径：%@", relative));
     const QString path = standardizedPath(relative.isEmpty() ? root : root + u'/' + relative);
     if (!inside(path, root) || FileSystem::hasNul(relative))
         throw CoreError(L("路径越界：%@", relative));
-    const QString realRoot = deepestResolvableAncestor(root);
-    if (!inside(deepestResolvableAncestor(path), realRoot))
-        throw CoreError(L("路径越界：%@", relative));
-    return path;
+    if (path.size() == root.size())
+        return QString();
+    return path.mid(root == u"/" ? 1 : root.size() + 1);
 }
 
-QString parentOf(const QString &path)
+QString absolute(const QString &below, const QString &root)
 {
-    return QFileInfo(path).path();
+    return below.isEmpty() ? root : (root == u"/" ? root : root + u'/') + below;
+}
+
+// The entry of a checked path, walked from the root's descriptor. A walk that would leave
+// the root, or that cannot be finished (a loop of links, names too long), is out of
+// bounds; nothing falls back to a shorter path. Other failures are left to the caller.
+WorkspaceRoot::Entry entryOf(const WorkspaceRoot &root, const QString &below,
+                             const QString &asSent)
+{
+    if (below.isEmpty())
+        throw CoreError(L("路径越界：%@", asSent)); // the root itself is no entry below it
+    WorkspaceRoot::Entry entry = root.entry(below);
+    const auto outOfBounds = [](int error) {
+        return error == WorkspaceRoot::escapes || error == ELOOP || error == ENAMETOOLONG;
+    };
+    if (outOfBounds(entry.error))
+        throw CoreError(L("路径越界：%@", asSent));
+    // A link is moved as itself, but one that leads out of the workspace is not handed
+    // around inside it either.
+    struct stat info;
+    if (!entry.error
+        && ::fstatat(entry.folder.get(), entry.name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+        && S_ISLNK(info.st_mode) && outOfBounds(root.open(below).error))
+        throw CoreError(L("路径越界：%@", asSent));
+    return entry;
+}
+
+bool missing(int error)
+{
+    return error == ENOENT || error == ENOTDIR;
+}
+
+// Whether the entry exists, a dangling link included; throws when that cannot be told.
+bool entryExists(const WorkspaceRoot::Entry &entry, const QString &asSent)
+{
+    struct stat info;
+    if (::fstatat(entry.folder.get(), entry.name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+        return true;
+    if (errno == ENOENT)
+        return false;
+    throw FileSystemError(L("无法检查路径“%@”：%@", asSent, systemReason(errno)));
+}
+
+// Names one entry whatever path reached it: its folder's device and inode, and its name.
+QString identity(const WorkspaceRoot::Entry &entry)
+{
+    struct stat info;
+    if (::fstat(entry.folder.get(), &info) != 0)
+        return QString();
+    return QStringLiteral("%1:%2/").arg(info.st_dev).arg(info.st_ino) + QFile::decodeName(entry.name);
+}
+
+WorkspaceRoot openRoot(const Workspace &workspace)
+{
+    WorkspaceRoot root(workspace.path);
+    if (!root.isOpen()) // the folder is now a link, or gone
+        throw CollaborationError(CollaborationError::WorkspaceRevoked);
+    return root;
 }
 
 [[noreturn]] void throwMoveError(const QString &from, const QString &to, int error)
@@ -66,15 +107,23 @@ QString parentOf(const QString &path)
     throw FileSystemError(L("无法将“%@”移到“%@”：%@", from, to, systemReason(error)));
 }
 
-// Whether the folder holds anything, hidden entries included; throws when it cannot be read.
-bool folderHasEntries(const QString &path)
+// Whether the folder holds anything, hidden entries included; throws when it cannot be
+// read. A folder that became a link is not read.
+bool folderHasEntries(const WorkspaceRoot::Entry &entry, const QString &path)
 {
-    DIR *dir = ::opendir(FileSystem::encodeName(path).constData());
-    if (!dir)
-        throw FileSystemError(L("无法列出文件夹“%@”：%@", path, systemReason(errno)));
+    const int fd = entry.error ? -1
+                               : ::openat(entry.folder.get(), entry.name.constData(),
+                                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR *dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        const int error = entry.error ? entry.error : errno;
+        if (fd >= 0)
+            ::close(fd);
+        throw FileSystemError(L("无法列出文件夹“%@”：%@", path, systemReason(error)));
+    }
     bool found = false;
-    while (dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
+    while (dirent *item = ::readdir(dir)) {
+        const QByteArray name(item->d_name);
         if (name != "." && name != "..") {
             found = true;
             break;
@@ -98,22 +147,35 @@ Plan plan(const PlanRequest &request)
     if (request.schemaVersion != 1 || request.operations.isEmpty())
         throw CoreError(L("计划必须为 schemaVersion=1 且包含操作"));
     const Workspace workspace = WorkspaceRegistry::shared().root(request.workspaceID);
-    const QString root = workspace.url();
+    const QString rootPath = workspace.url();
+    const WorkspaceRoot root = openRoot(workspace);
 
     QSet<QString> reserved;
     for (const MarovelOperation &operation : request.operations) {
-        const QString target = resolve(operation.to, root);
-        if (reserved.contains(target) || FileSystem::exists(target))
-            throw CoreError(L("目标已存在：%@", operation.to));
-        if (!FileSystem::exists(parentOf(target)))
+        const QString targetBelow = below(operation.to, rootPath);
+        if (targetBelow.isEmpty())
+            throw CoreError(L("目标已存在：%@", operation.to)); // the root itself
+        const WorkspaceRoot::Entry target = entryOf(root, targetBelow, operation.to);
+        if (missing(target.error))
             throw CoreError(L("目标父目录不存在：%@", operation.to));
-        reserved.insert(target);
+        if (target.error)
+            throw FileSystemError(
+                L("无法检查路径“%@”：%@", operation.to, systemReason(target.error)));
+        const QString key = identity(target);
+        if (reserved.contains(key) || entryExists(target, operation.to))
+            throw CoreError(L("目标已存在：%@", operation.to));
+        reserved.insert(key);
         if (operation.kind == OpKind::Mkdir)
             continue;
         if (!operation.from)
             throw CoreError(L("%@ 需要 from", opKindText(operation.kind)));
-        if (!FileSystem::exists(resolve(*operation.from, root)))
+        const WorkspaceRoot::Entry source =
+            entryOf(root, below(*operation.from, rootPath), *operation.from);
+        if (missing(source.error) || (!source.error && !entryExists(source, *operation.from)))
             throw CoreError(L("源文件不存在：%@", *operation.from));
+        if (source.error)
+            throw FileSystemError(
+                L("无法检查路径“%@”：%@", *operation.from, systemReason(source.error)));
     }
 
     const Plan stored{TextUtil::newUuidText(), workspace, nowInWholeSeconds(), request.operations};
@@ -138,19 +200,30 @@ Transaction apply(const QString &planID)
     }
     if (workspace.path != stored.workspace.path)
         throw CollaborationError(CollaborationError::WorkspaceRevoked);
-    const QString root = workspace.url();
+    const QString rootPath = workspace.url();
+    const WorkspaceRoot root = openRoot(workspace);
 
+    // Every path is checked again now, on the descriptors that the change then uses.
     for (const MarovelOperation &operation : stored.operations) {
-        const QString target = resolve(operation.to, root);
+        const QString targetBelow = below(operation.to, rootPath);
+        const QString target = absolute(targetBelow, rootPath);
         if (operation.kind == OpKind::Mkdir) {
-            if (::mkdir(FileSystem::encodeName(target).constData(), 0777) != 0)
-                throw FileSystemError(L("无法创建文件夹“%@”：%@", target, systemReason(errno)));
+            const WorkspaceRoot::Entry entry = entryOf(root, targetBelow, operation.to);
+            if (entry.error || ::mkdirat(entry.folder.get(), entry.name.constData(), 0777) != 0)
+                throw FileSystemError(L("无法创建文件夹“%@”：%@", target,
+                                        systemReason(entry.error ? entry.error : errno)));
             continue;
         }
         if (!operation.from)
             continue;
-        const QString source = resolve(*operation.from, root);
-        if (int error = FileSystem::moveNoReplace(source, target))
+        const QString sourceBelow = below(*operation.from, rootPath);
+        const QString source = absolute(sourceBelow, rootPath);
+        const WorkspaceRoot::Entry from = entryOf(root, sourceBelow, *operation.from);
+        const WorkspaceRoot::Entry to = entryOf(root, targetBelow, operation.to);
+        if (from.error || to.error)
+            throwMoveError(source, target, from.error ? from.error : to.error);
+        if (int error = FileSystem::moveNoReplaceAt(from.folder.get(), from.name, to.folder.get(),
+                                                    to.name))
             throwMoveError(source, target, error);
     }
 
@@ -169,24 +242,33 @@ Transaction undo(const QString &transactionID)
         throw CoreError(L("没有可回退的事务：%@", transactionID));
     if (latest->status != u"applied")
         throw CollaborationError(CollaborationError::AlreadyUndone);
-    const QString root = WorkspaceRegistry::shared().root(latest->workspaceID).url();
+    const Workspace workspace = WorkspaceRegistry::shared().root(latest->workspaceID);
+    const QString rootPath = workspace.url();
+    const WorkspaceRoot root = openRoot(workspace);
 
     for (auto it = latest->operations.crbegin(); it != latest->operations.crend(); ++it) {
         const MarovelOperation &operation = *it;
-        const QString target = resolve(operation.to, root);
+        const QString targetBelow = below(operation.to, rootPath);
+        const QString target = absolute(targetBelow, rootPath);
+        const WorkspaceRoot::Entry made = entryOf(root, targetBelow, operation.to);
         if (operation.kind == OpKind::Mkdir) {
-            if (folderHasEntries(target))
+            if (folderHasEntries(made, target))
                 throw CoreError(L("目录非空，无法安全回退：%@", operation.to));
-            if (::rmdir(FileSystem::encodeName(target).constData()) != 0)
+            if (::unlinkat(made.folder.get(), made.name.constData(), AT_REMOVEDIR) != 0)
                 throw FileSystemError(L("无法删除空文件夹“%@”：%@", target, systemReason(errno)));
             continue;
         }
         if (!operation.from)
             continue;
-        const QString source = resolve(*operation.from, root);
-        if (FileSystem::exists(source))
+        const QString sourceBelow = below(*operation.from, rootPath);
+        const QString source = absolute(sourceBelow, rootPath);
+        const WorkspaceRoot::Entry back = entryOf(root, sourceBelow, *operation.from);
+        if (!back.error && entryExists(back, *operation.from))
             throw CoreError(L("原路径已被占用：%@", *operation.from));
-        if (int error = FileSystem::moveNoReplace(target, source))
+        if (made.error || back.error)
+            throwMoveError(target, source, made.error ? made.error : back.error);
+        if (int error = FileSystem::moveNoReplaceAt(made.folder.get(), made.name,
+                                                    back.folder.get(), back.name))
             throwMoveError(target, source, error);
     }
 

@@ -7,6 +7,7 @@
 #include "Localization.h"
 #include "MarovelPaths.h"
 #include "TextUtil.h"
+#include "WorkspaceRoot.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,18 +44,8 @@ QString standardizedPath(const QString &path)
 
 QString resolvedPath(const QString &path)
 {
-    QString existing = standardizedPath(QDir::current().absoluteFilePath(path));
-    QStringList rest;
-    while (!FileSystem::exists(existing) && existing != u"/") {
-        rest.prepend(QFileInfo(existing).fileName());
-        existing = QFileInfo(existing).path();
-    }
-    QString resolved = QFileInfo(existing).canonicalFilePath();
-    if (resolved.isEmpty())
-        resolved = existing; // a dangling link: keep its name as it stands
-    for (const QString &part : rest)
-        resolved = resolved == u"/" ? u'/' + part : resolved + u'/' + part;
-    return resolved;
+    const QString absolute = standardizedPath(QDir::current().absoluteFilePath(path));
+    return realPathOf(absolute).value_or(QString());
 }
 
 bool inside(const QString &path, const QString &root)
@@ -128,8 +119,9 @@ QList<Workspace> WorkspaceRegistry::list() const
 Workspace WorkspaceRegistry::add(const QString &folderURL)
 {
     const QString standardized = standardizedPath(QDir::current().absoluteFilePath(folderURL));
-    const QString folder = resolvedPath(standardized);
-    if (FileSystem::hasNul(folder) || !FileSystem::isDirectory(folder))
+    const QString resolved = resolvedPath(standardized);
+    const QString folder = resolved.isEmpty() ? standardized : resolved;
+    if (resolved.isEmpty() || FileSystem::hasNul(folder) || !FileSystem::isDirectory(folder))
         throw CoreError(L("不是文件夹：%@", folder));
 
     QList<Workspace> workspaces = read();
@@ -180,6 +172,13 @@ std::optional<Workspace> WorkspaceRegistry::rootContaining(const QString &path) 
     if (FileSystem::hasNul(path))
         return std::nullopt; // names nothing on disk
     const QString resolved = resolvedPath(path);
+    if (resolved.isEmpty())
+        return std::nullopt; // a path that cannot be resolved is nobody's
+    return rootHolding(resolved);
+}
+
+std::optional<Workspace> WorkspaceRegistry::rootHolding(const QString &resolved) const
+{
     std::optional<Workspace> best;
     qsizetype bestLength = -1;
     for (const Workspace &workspace : read()) {

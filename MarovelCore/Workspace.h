@@ -35,7 +35,8 @@ QString workspaceSlug(const QString &name);
 QString standardizedPath(const QString &path);
 
 // Standardises `path` and resolves symbolic links in the part of it that exists; the
-// rest is appended unchanged.
+// rest is appended unchanged. Empty when the links cannot be resolved (a loop, a name too
+// long, no permission): such a path lies in no workspace.
 QString resolvedPath(const QString &path);
 
 // The workspaces kept in "workspaces.json". Nothing is kept in memory: every call reads
@@ -51,6 +52,8 @@ public:
     Workspace root(const QString &id) const;
     // The innermost workspace that contains `path`, after resolving symbolic links.
     std::optional<Workspace> rootContaining(const QString &path) const;
+    // The innermost workspace that contains the already resolved path `resolved`.
+    std::optional<Workspace> rootHolding(const QString &resolved) const;
 
 private:
     WorkspaceRegistry() = default;

@@ -1,6 +1,7 @@
 #include "McpServer.h"
 
 #include "JsonCoding.h"
+#include "JsonScan.h"
 #include "McpError.h"
 #include "StdioChannel.h"
 
@@ -17,13 +18,17 @@ const QString serverVersion = QStringLiteral("0.6.0");
 constexpr int errorCode = -32000;
 const QString unencodable = QStringLiteral("The reply could not be encoded");
 
-// Compact, key-sorted text of the envelope plus "\n"; nothing when the text would not be
-// one line of valid UTF-8 (it always is when written by JsonCoding, but a reply the client
-// cannot read must never go out).
-std::optional<QByteArray> encode(const QJsonObject &envelope)
+// The reply line: the envelope's members in key order, compact, with the id in the text
+// the client wrote; nothing when the text would not be one line of valid UTF-8 (a reply
+// the client cannot read must never go out).
+std::optional<QByteArray> encode(const QByteArray &idText, const QString &member,
+                                 const QJsonObject &value)
 {
     try {
-        QByteArray text = JsonCoding::compact(envelope);
+        const QByteArray valueText = JsonCoding::compact(value);
+        QByteArray text = member == u"error"
+                              ? "{\"error\":" + valueText + ",\"id\":" + idText + ",\"jsonrpc\":\"2.0\"}"
+                              : "{\"id\":" + idText + ",\"jsonrpc\":\"2.0\",\"result\":" + valueText + "}";
         if (text.contains('\n') || QString::fromUtf8(text).toUtf8() != text)
             return std::nullopt;
         text += '\n';
@@ -33,9 +38,9 @@ std::optional<QByteArray> encode(const QJsonObject &envelope)
     }
 }
 
-QJsonObject envelope(const QJsonValue &id, const QString &member, const QJsonObject &value)
+bool isUtf8(const QByteArray &text)
 {
-    return {{"jsonrpc", "2.0"}, {"id", id}, {member, value}};
+    return QString::fromUtf8(text).toUtf8() == text;
 }
 
 } // namespace
@@ -55,16 +60,27 @@ int McpServer::run(int input, int output) const
 
 std::optional<QByteArray> McpServer::handle(const QByteArray &line) const
 {
+    // The id goes back in exactly the text the client wrote (integers beyond 2^53, 1.0,
+    // any string), so it is taken from the line itself. The rest is parsed with the id
+    // replaced by null, so a request whose id no parser could hold (1e400) is still
+    // answered.
+    const auto idSpan = JsonScan::memberSpan(line, QLatin1StringView("id"));
+    QByteArray parsed = line;
+    if (idSpan)
+        parsed.replace(idSpan->start, idSpan->length, "null");
     QJsonParseError parseError;
     // Qt refuses documents nested deeper than its limit, so nothing here recurses unbounded.
-    const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(parsed, &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     const QJsonObject request = document.object();
     const QJsonValue method = request.value(QStringLiteral("method"));
     if (!method.isString() || !request.contains(QStringLiteral("id")))
         return std::nullopt; // not a request, or a notification: never answered
-    const QJsonValue id = request.value(QStringLiteral("id"));
+    QByteArray id = idSpan ? JsonScan::withoutSpace(line.mid(idSpan->start, idSpan->length))
+                           : JsonCoding::compact(request.value(QStringLiteral("id")));
+    if (!isUtf8(id))
+        id = "null"; // no reply may carry bytes that are not UTF-8; the client still hears back
     try {
         if (const auto result = respond(method.toString(), request))
             return resultLine(id, *result);
@@ -98,17 +114,17 @@ std::optional<QJsonObject> McpServer::respond(const QString &method,
     return std::nullopt;
 }
 
-QByteArray McpServer::resultLine(const QJsonValue &id, const QJsonObject &result)
+QByteArray McpServer::resultLine(const QByteArray &id, const QJsonObject &result)
 {
-    if (const auto text = encode(envelope(id, QStringLiteral("result"), result)))
+    if (const auto text = encode(id, QStringLiteral("result"), result))
         return *text;
     return errorLine(id, unencodable);
 }
 
-QByteArray McpServer::errorLine(const QJsonValue &id, const QString &message)
+QByteArray McpServer::errorLine(const QByteArray &id, const QString &message)
 {
     const QJsonObject error{{"code", errorCode}, {"message", message}};
-    if (const auto text = encode(envelope(id, QStringLiteral("error"), error)))
+    if (const auto text = encode(id, QStringLiteral("error"), error))
         return *text;
     if (message != unencodable)
         return errorLine(id, unencodable);

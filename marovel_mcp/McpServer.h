@@ -23,8 +23,9 @@ public:
     std::optional<QByteArray> handle(const QByteArray &line) const;
 
 private:
-    static QByteArray resultLine(const QJsonValue &id, const QJsonObject &result);
-    static QByteArray errorLine(const QJsonValue &id, const QString &message);
+    // `id` is the request id's JSON text.
+    static QByteArray resultLine(const QByteArray &id, const QJsonObject &result);
+    static QByteArray errorLine(const QByteArray &id, const QString &message);
     // The result of a known method; nothing for a method the server does not offer.
     std::optional<QJsonObject> respond(const QString &method, const QJsonObject &request) const;
 

@@ -1,6 +1,5 @@
 #include "McpTools.h"
 
-#include "FileSystem.h"
 #include "JsonCoding.h"
 #include "MarovelCore.h"
 #include "McpError.h"
@@ -32,12 +31,6 @@ QString checkedPath(const QString &argument)
     if (path.contains(QChar(u'\0')))
         throw McpError(McpError::PathDoesNotExist, QStringLiteral("Path does not exist: ") + path);
     return standardizedPath(path);
-}
-
-QString parentFolder(const QString &path)
-{
-    const qsizetype slash = path.lastIndexOf(u'/');
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
 template<typename T>
@@ -72,14 +65,14 @@ QJsonObject fileInfo(const QJsonObject &arguments)
 {
     const QString argument = need(arguments, QStringLiteral("path"));
     const QString path = checkedPath(argument);
-    // Existence first, so a missing path outside every workspace is reported as missing.
-    if (!FileSystem::exists(path))
+    // The folder is authorised before the item is looked for, so nothing is told about
+    // paths outside every workspace, not even whether they exist. The item is read from
+    // the authorised folder's descriptor, a final link described and never followed.
+    const auto entry = MarovelCore::entryInside(path);
+    if (!entry)
         throw McpError(McpError::PathDoesNotExist,
                        QStringLiteral("Path does not exist: ") + absolutePath(argument));
-    // Listing the parent folder is the authorisation test; the listing itself is not used.
-    MarovelCore::context(parentFolder(path));
-    // FileEntry reads the attributes with lstat: a link is described, never followed.
-    return {{"entry", FileEntry::fromPath(path).toJson()}};
+    return {{"entry", entry->toJson()}};
 }
 
 QJsonObject createPlan(const QJsonObject &arguments)

@@ -1,11 +1,9 @@
 #include "LocalBrain.h"
 
+#include "DisplayHelpers.h"
 #include "LocalLLM.h"
 #include "Localization.h"
 #include "SystemModel.h"
-
-#include <algorithm>
-#include <cmath>
 
 namespace LocalBrain {
 
@@ -38,8 +36,7 @@ QString label(const Status &status)
     case Status::Kind::preparing: {
         if (status.indeterminate)
             return L("本地大脑准备中…");
-        const double fraction = std::isnan(status.progress) ? 0.0 : std::clamp(status.progress, 0.0, 1.0);
-        return L("本地大脑准备中 %lld%%…", qint64(fraction * 100));
+        return L("本地大脑准备中 %lld%%…", percentOf(status.progress));
     }
     case Status::Kind::failed: return L("本地大脑准备失败");
     case Status::Kind::notReady: break;

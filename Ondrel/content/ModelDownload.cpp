@@ -221,7 +221,23 @@ ModelDownload::ModelFile ModelDownload::ModelFile::default3B()
 }
 
 namespace {
+std::optional<ModelDownload::ModelFile> &replacedDefault()
+{
+    static std::optional<ModelDownload::ModelFile> file;
+    return file;
+}
+
 QPointer<ModelDownload> sharedInstance;
+} // namespace
+
+ModelDownload::ModelFile ModelDownload::defaultFile()
+{
+    return replacedDefault().value_or(ModelFile::default3B());
+}
+
+void ModelDownload::setDefaultFile(const std::optional<ModelFile> &file)
+{
+    replacedDefault() = file;
 }
 
 ModelDownload &ModelDownload::shared()
@@ -238,7 +254,7 @@ ModelDownload *ModelDownload::sharedIfMade()
 
 ModelDownload::ModelDownload(QObject *parent)
     : QObject(parent),
-      m_file(ModelFile::default3B()),
+      m_file(defaultFile()),
       m_freeSpace(freeBytesFor),
       m_telemetry([](const Telemetry::Event &event) { Telemetry::track(event); })
 {

@@ -74,9 +74,16 @@ public:
     QString sourceLabel() const { return m_sourceLabel; }
     ModelFile modelFile() const { return m_file; }
 
+    // The model file every caller downloads: ModelFile::default3B() unless replaced. Tests
+    // and the screenshot tool point it at a loopback server, so none of them reaches the
+    // mirrors; nothing else should replace it. GUI thread.
+    static ModelFile defaultFile();
+    static void setDefaultFile(const std::optional<ModelFile> &file);
+
     // Begins a download unless the target exists (then: done) or one is running.
     void start(const ModelFile &file);
-    void start() { start(ModelFile::default3B()); }
+    // The same for defaultFile(): how every part of the interface starts the download.
+    void start() { start(defaultFile()); }
     // Stops the transfer, forgets a received file and returns to idle.
     void cancel();
     // For quitting: cancels, then ends the transfer thread, so that no temporary file is

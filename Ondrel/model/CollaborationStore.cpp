@@ -56,7 +56,9 @@ CollaborationStore::Result CollaborationStore::read()
     Result result;
     try {
         result.workspaces = WorkspaceRegistry::shared().list();
-        const QList<Transaction> all = MarovelCore::history();
+        const MarovelCore::JournalContents journal = MarovelCore::readJournal();
+        const QList<Transaction> &all = journal.transactions;
+        result.tornRecords = journal.tornRecords;
         QList<Transaction> newest;
         for (qsizetype i = all.size() - 1; i >= 0 && newest.size() < shownTransactions; --i)
             newest.append(all[i]);
@@ -98,6 +100,10 @@ void CollaborationStore::apply(const Result &result)
     if (result.transactions) {
         m_transactions = *result.transactions;
         emit transactionsChanged();
+        if (result.tornRecords != m_tornRecords) {
+            m_tornRecords = result.tornRecords;
+            emit tornRecordsChanged();
+        }
     }
     setLastError(result.error);
 }

@@ -38,6 +38,8 @@ public:
     const QList<Workspace> &workspaces() const { return m_workspaces; }
     const QList<Transaction> &transactions() const { return m_transactions; }
     const QString &lastError() const { return m_lastError; }
+    // Journal records cut short by a crash, which the reload skipped.
+    int tornRecords() const { return m_tornRecords; }
     // The sidebar reports its own failed authorisation here too.
     void setLastError(const QString &error);
 
@@ -57,6 +59,7 @@ signals:
     void workspacesChanged();
     void transactionsChanged(); // after every successful reload of the journal
     void lastErrorChanged();
+    void tornRecordsChanged();
     void refreshed(); // each time a reload's result has been applied
     void authorized(const Workspace &workspace);
 
@@ -65,6 +68,7 @@ private:
     {
         std::optional<QList<Workspace>> workspaces;
         std::optional<QList<Transaction>> transactions;
+        int tornRecords = 0;
         QString error;
     };
 
@@ -76,6 +80,7 @@ private:
     QList<Workspace> m_workspaces;
     QList<Transaction> m_transactions;
     QString m_lastError;
+    int m_tornRecords = 0;
     FolderPicker m_picker;
     bool m_running = false;
     bool m_again = false;

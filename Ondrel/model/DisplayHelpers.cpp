@@ -10,6 +10,10 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
 namespace {
 
 QString lastComponent(const QString &path)
@@ -52,6 +56,15 @@ Place placeOf(const QString &path)
 }
 
 } // namespace
+
+qint64 percentOf(double fraction)
+{
+    if (!std::isfinite(fraction))
+        return 0;
+    // The small allowance keeps binary fractions such as 0.29 (28.999… × 100) at 29.
+    const double percent = std::floor(std::clamp(fraction, 0.0, 1.0) * 100 + 1e-9);
+    return qint64(percent);
+}
 
 QString sizeStr(qint64 bytes)
 {
@@ -128,6 +141,16 @@ QString tagDisplay(const QString &tag)
         if (tag == QStringView(name))
             return text;
     return tag;
+}
+
+int tagOrder(const QString &tag)
+{
+    static const char16_t *const order[] = {u"Red",  u"Orange", u"Yellow", u"Green",
+                                            u"Blue", u"Purple", u"Gray"};
+    for (int i = 0; i < int(std::size(order)); ++i)
+        if (tag == QStringView(order[i]))
+            return i;
+    return 99;
 }
 
 QColor tagColor(const QString &tag)

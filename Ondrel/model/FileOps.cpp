@@ -200,6 +200,53 @@ QStringList move(const QStringList &sources, const QString &dir, const CancelChe
     return transfer(sources, dir, Transfer::Move, cancelled);
 }
 
+QString moveTo(const QString &sourceIn, const QString &targetDirIn, const QString &name,
+               NameClash clash, const CancelCheck &cancelled)
+{
+    const QString source = FileItem::identityPath(sourceIn);
+    const QString dir = FileItem::identityPath(targetDirIn);
+    if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/') ||
+        FileSystem::hasNul(name))
+        throw FileOpsError(L("“%@”不能用作名称", name), EINVAL);
+    if (source.isEmpty() || source == u"/" || dir.isEmpty())
+        throw FileOpsError(L("无法将“%@”移到“%@”：%@", source, dir, systemReason(EINVAL)), EINVAL);
+    const auto fail = [&](int error) {
+        if (error == ECANCELED)
+            return cancelledError({});
+        return FileOpsError(L("无法将“%@”移到“%@”：%@", source, dir, systemReason(error)), error);
+    };
+    if (!FileSystem::exists(source))
+        throw fail(ENOENT);
+    if (join(dir, name) == source)
+        return source;
+    if (isRealFolder(source) && insideFolder(dir, source))
+        throw FileOpsError(L("不能将文件夹“%@”移到它自身之内", lastComponent(source)), EINVAL);
+
+    if (isCancelled(cancelled))
+        throw cancelledError({});
+
+    OwnChanges::note(source);
+    const auto move = [&](const QString &destination) {
+        return FileSystem::moveNoReplace(source, destination, cancelled);
+    };
+    Created made;
+    if (clash == NameClash::NextFree) {
+        made = createAtFreeName(dir, numbered(name), move);
+    } else {
+        made.path = join(dir, name);
+        if (FileSystem::exists(made.path)) {
+            made.error = EEXIST;
+        } else {
+            runHook(made.path);
+            OwnChanges::note(made.path);
+            made.error = move(made.path);
+        }
+    }
+    if (made.error)
+        throw fail(made.error);
+    return made.path;
+}
+
 QStringList copy(const QStringList &sources, const QString &dir, const CancelCheck &cancelled)
 {
     return transfer(sources, dir, Transfer::Copy, cancelled);
@@ -307,7 +354,9 @@ QString extract(const QString &archiveIn, const CancelCheck &cancelled)
         throw FileOpsError(L("无法创建文件夹“%@”：%@", join(dir, base), systemReason(made.error)),
                            made.error);
     if (std::optional<QString> error = Archive::extract(archive, made.path, cancelled)) {
-        ::rmdir(QFile::encodeName(made.path).constData()); // removes it only when empty
+        // The folder is new and ours: a failed or cancelled extraction leaves nothing of
+        // itself behind.
+        FileSystem::removeTree(made.path);
         if (isCancelled(cancelled))
             throw cancelledError({});
         throw FileOpsError(*error, EIO);

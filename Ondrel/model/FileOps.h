@@ -25,6 +25,12 @@ namespace FileOps {
 
 using FileSystem::CancelCheck;
 
+// What moveTo does when the requested name is taken in the target folder.
+enum class NameClash {
+    Refuse,   // fail with EEXIST
+    NextFree, // take the first free numbered name ("a 2.txt", "a 3.txt", ...)
+};
+
 // "report.pdf" -> ("report", "pdf"); ".profile" -> (".profile", ""); "a." -> ("a.", "").
 std::pair<QString, QString> splitExtension(const QString &name);
 // The n-th candidate of the collision rule: "a.txt", 2 -> "a 2.txt"; "notes", 2 -> "notes 2".
@@ -42,6 +48,13 @@ QString collisionFreeName(const QString &dir, const QString &name, const QSet<QS
 // systems the item is copied first and the source stays whole until the copy is done.
 QStringList move(const QStringList &sources, const QString &dir, const CancelCheck &cancelled = {});
 QStringList copy(const QStringList &sources, const QString &dir, const CancelCheck &cancelled = {});
+// Moves (or, within one folder, renames) one item to `targetDir` under `name`, or under
+// the next free numbered name with NameClash::NextFree. Returns the item's final path; an
+// item already at that very path stays as it is. An empty name, ".", "..", a name with
+// "/" and moving the root fail with EINVAL, a folder into itself too; a taken name with
+// Refuse fails with EEXIST. Cancelling stops a move across file systems like move() does.
+QString moveTo(const QString &source, const QString &targetDir, const QString &name,
+               NameClash clash, const CancelCheck &cancelled = {});
 // Copies each source beside itself as "name 副本.ext", "name 副本 2.ext", …
 QStringList duplicate(const QStringList &sources, const CancelCheck &cancelled = {});
 
@@ -52,9 +65,9 @@ QStringList duplicate(const QStringList &sources, const CancelCheck &cancelled =
 QString zip(const QStringList &sources, const CancelCheck &cancelled = {});
 // Extracts the archive into a new folder beside it named after the archive without its
 // last extension ("data.zip" -> "data", "x.tar.gz" -> "x.tar"), numbered when taken.
-// Unsafe entries and every libarchive error fail the operation; a folder left empty by a
-// failure is removed; a cancelled extraction removes what it wrote, and the folder with
-// it when nothing else is in there. Returns the folder.
+// Unsafe entries, an archive that would leave its volume almost full, and every libarchive
+// error fail the operation, and the new folder goes with everything written into it; a
+// cancelled extraction too. Returns the folder.
 QString extract(const QString &archive, const CancelCheck &cancelled = {});
 
 // Test hook: called with each chosen destination just before the system call that
@@ -62,3 +75,5 @@ QString extract(const QString &archive, const CancelCheck &cancelled = {});
 void setBeforeCreateHook(std::function<void(const QString &destination)> hook);
 
 } // namespace FileOps
+
+using FileOps::NameClash;

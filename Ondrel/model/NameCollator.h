@@ -17,6 +17,7 @@ public:
     int compare(const QString &a, const QString &b) const { return m_collator.compare(a, b); }
     bool lessThan(const QString &a, const QString &b) const { return compare(a, b) < 0; }
     QCollatorSortKey sortKey(const QString &name) const { return m_collator.sortKey(name); }
+    QLocale locale() const { return m_collator.locale(); }
 
     static QLocale interfaceLocale();
 

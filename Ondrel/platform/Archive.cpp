@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -16,6 +18,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <langinfo.h>
+#include <limits>
+#include <sys/statvfs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -234,6 +238,70 @@ private:
 
 // ---- extraction ----
 
+QMutex probeLock;
+std::function<std::optional<Archive::VolumeSpace>(const QString &)> spaceProbe;
+
+std::optional<Archive::VolumeSpace> volumeSpace(const QString &folder)
+{
+    {
+        QMutexLocker locker(&probeLock);
+        if (spaceProbe)
+            return spaceProbe(folder);
+    }
+    struct statvfs info;
+    if (::statvfs(QFile::encodeName(folder).constData(), &info) != 0 || info.f_blocks == 0)
+        return std::nullopt;
+    return Archive::VolumeSpace{qint64(info.f_blocks) * qint64(info.f_frsize),
+                                qint64(info.f_bavail) * qint64(info.f_frsize)};
+}
+
+// What an extraction may write: the volume's free space less what must stay free (5 % of
+// the volume or 1 GiB, whichever is smaller). Entries are charged in whole blocks, and at
+// least one block each, so a million empty entries count as well as one huge one.
+class SpaceBudget
+{
+public:
+    static constexpr qint64 block = 4096;
+    static constexpr qint64 keepFreeAtMost = qint64(1) << 30;
+
+    explicit SpaceBudget(const std::optional<Archive::VolumeSpace> &space)
+    {
+        if (!space)
+            return; // a volume that cannot tell its space is not bounded here
+        const qint64 keep = std::min(space->size / 20, keepFreeAtMost);
+        m_left = std::max<qint64>(0, space->available - keep);
+        m_bounded = true;
+    }
+
+    // Charges a new entry of `size` bytes; false when it does not fit.
+    bool startEntry(qint64 size)
+    {
+        m_charged = 0;
+        return grow(std::max<qint64>(size, 1));
+    }
+    // The entry turned out to reach `end` bytes; false when that no longer fits.
+    bool grow(qint64 end)
+    {
+        const qint64 blocks = end / block + (end % block ? 1 : 0);
+        const qint64 cost = blocks > std::numeric_limits<qint64>::max() / block
+                                ? std::numeric_limits<qint64>::max()
+                                : blocks * block;
+        if (cost <= m_charged)
+            return true;
+        const qint64 more = cost - m_charged;
+        if (m_bounded && more > m_left)
+            return false;
+        m_left -= m_bounded ? more : 0;
+        m_charged = cost;
+        return true;
+    }
+
+private:
+    bool m_bounded = false;
+    qint64 m_left = 0;
+    qint64 m_charged = 0; // by the current entry
+};
+
 // The entry name as relative components, or nothing when it is absolute or climbs out
 // with "..". "." and empty components are dropped.
 std::optional<QStringList> safeComponents(const QString &name)
@@ -329,6 +397,8 @@ std::optional<QString> extract(const QString &archivePath, const QString &destin
     const QByteArray base = QFile::encodeName(real);
     if (real.isEmpty())
         error = failed(systemReason(ENOENT));
+    SpaceBudget budget(real.isEmpty() ? std::nullopt : volumeSpace(real));
+    const QString tooBig = L("解压后磁盘剩余空间将不足");
 
     if (!error && archive_read_open_filename(in, QFile::encodeName(archivePath).constData(),
                                              1 << 16) != ARCHIVE_OK) {
@@ -385,6 +455,12 @@ std::optional<QString> extract(const QString &archivePath, const QString &destin
             error = failed(L("目标已存在：%@", name));
             break;
         }
+        // Holes count like data: a copy of the file may well write them out.
+        const qint64 declared = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+        if (!budget.startEntry(std::max<qint64>(declared, 0))) {
+            error = failed(tooBig);
+            break;
+        }
         archive_entry_set_pathname_utf8(entry, target.constData());
         written << target;
         r = archive_write_header(out, entry);
@@ -406,6 +482,10 @@ std::optional<QString> extract(const QString &archivePath, const QString &destin
                     break;
                 if (r < ARCHIVE_WARN) {
                     error = failed(archiveReason(in));
+                    break;
+                }
+                if (!budget.grow(qint64(offset) + qint64(size))) {
+                    error = failed(tooBig);
                     break;
                 }
                 if (archive_write_data_block(out, block, size, offset) < ARCHIVE_WARN) {
@@ -432,6 +512,12 @@ std::optional<QString> extract(const QString &archivePath, const QString &destin
         return cancelledText();
     }
     return error;
+}
+
+void setVolumeSpaceProbe(std::function<std::optional<VolumeSpace>(const QString &)> probe)
+{
+    QMutexLocker locker(&probeLock);
+    spaceProbe = std::move(probe);
 }
 
 } // namespace Archive

@@ -57,10 +57,49 @@ TEST(Journal, OneBadLineFailsTheWholeHistory)
     const QByteArray good = JsonCoding::compact(transaction().toJson());
     const QByteArray fractional =
         QByteArray(good).replace("2023-11-14T22:13:20Z", "2023-11-14T22:13:20.5Z");
-    for (const QByteArray &bad : {QByteArray("   "), QByteArray("{\"id\":\"x\"}"), good.left(20), fractional}) {
+    // A record that is whole JSON but no transaction, or that is broken before its end, is
+    // no crash's doing: the journal needs repair, and nothing is read past it.
+    const QList<QByteArray> badLines{"   ", "{\"id\":\"x\"}", fractional, good + "x",
+                                     good.left(20) + "\"]", " " + good.left(20), "[1,2",
+                                     "not json"};
+    for (const QByteArray &bad : badLines) {
         TestSupport::writeFile(MarovelPaths::journal(), good + "\n" + bad + "\n" + good + "\n");
         EXPECT_THROW(MarovelCore::history(), DecodingError) << bad.constData();
     }
+}
+
+TEST(Journal, RecordsCutShortByACrashAreSkippedAndCounted)
+{
+    const Transaction first = transaction();
+    const Transaction second = transaction({mkdir("x"), move("c/d", "e")});
+    const QByteArray a = JsonCoding::compact(first.toJson());
+    const QByteArray b = JsonCoding::compact(second.toJson());
+    // Cut inside a key, a string value, an array, after a colon, after a comma, mid-number
+    // and mid-literal: every way a write can stop inside a record.
+    const QList<QByteArray> torn{a.left(1), a.left(4), a.left(a.indexOf("\"createdAt\"") + 16),
+                                 b.left(b.indexOf("[") + 1), b.left(b.indexOf(":") + 1),
+                                 b.left(b.indexOf(",") + 1), "{\"n\":12", "{\"flag\":tr",
+                                 a.left(a.size() - 1)};
+    for (const QByteArray &cut : torn) {
+        SCOPED_TRACE(cut.constData());
+        // Torn in the middle (the next append began a new line) and at the very end.
+        TestSupport::writeFile(MarovelPaths::journal(), a + "\n" + cut + "\n" + b + "\n" + cut);
+        const MarovelCore::JournalContents read = MarovelCore::readJournal();
+        EXPECT_EQ(read.transactions, (QList<Transaction>{first, second}));
+        EXPECT_EQ(read.tornRecords, 2);
+        EXPECT_EQ(MarovelCore::history(), read.transactions);
+    }
+}
+
+TEST(Journal, AppendsAfterATornRecordAllReadBack)
+{
+    const QByteArray good = JsonCoding::compact(transaction().toJson());
+    TestSupport::writeFile(MarovelPaths::journal(), good + "\n" + good.left(good.size() / 2));
+    for (int i = 0; i < 500; ++i)
+        MarovelCore::record(transaction());
+    const MarovelCore::JournalContents read = MarovelCore::readJournal();
+    EXPECT_EQ(read.transactions.size(), 501);
+    EXPECT_EQ(read.tornRecords, 1);
 }
 
 TEST(Journal, ARecordCutShortDoesNotSwallowTheNextOne)

@@ -148,6 +148,20 @@ TEST_F(PlanEngine, SymbolicLinksCannotLeadOutOfTheWorkspace)
     EXPECT_EQ(snapshot(outside), before);
 }
 
+TEST_F(PlanEngine, UndoWorksPastARecordCutShortByACrash)
+{
+    const Plan plan = MarovelCore::plan(request({move("a.txt", "moved.txt")}));
+    const Transaction applied = MarovelCore::apply(plan.id);
+    // A writer that died in the middle of its record.
+    TestSupport::appendFile(MarovelPaths::journal(), JsonCoding::compact(applied.toJson()).left(40));
+
+    const Transaction undone = MarovelCore::undo(applied.id);
+    EXPECT_EQ(TestSupport::readFile(root + "/a.txt"), "A");
+    const MarovelCore::JournalContents journal = MarovelCore::readJournal();
+    EXPECT_EQ(journal.transactions, (QList<Transaction>{applied, undone}));
+    EXPECT_EQ(journal.tornRecords, 1);
+}
+
 TEST_F(PlanEngine, ApplyRefusesPlanIdsThatAreNotPlanIdentifiers)
 {
     TestSupport::writeFile(MarovelPaths::base() + "/x.json", "{}");

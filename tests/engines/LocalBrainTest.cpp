@@ -51,7 +51,7 @@ TEST(LocalBrain, LabelsInBothLanguagesAndForAnyProgress)
         {{Kind::preparing, 0, false, {}}, "本地大脑准备中 0%…", "Preparing the local brain 0%…"},
         {{Kind::preparing, 1, false, {}}, "本地大脑准备中 100%…", "Preparing the local brain 100%…"},
         {{Kind::preparing, nan, false, {}}, "本地大脑准备中 0%…", "Preparing the local brain 0%…"},
-        {{Kind::preparing, inf, false, {}}, "本地大脑准备中 100%…", "Preparing the local brain 100%…"},
+        {{Kind::preparing, inf, false, {}}, "本地大脑准备中 0%…", "Preparing the local brain 0%…"},
         {{Kind::preparing, -inf, false, {}}, "本地大脑准备中 0%…", "Preparing the local brain 0%…"},
         {{Kind::preparing, 7.5, false, {}}, "本地大脑准备中 100%…", "Preparing the local brain 100%…"},
         {{Kind::preparing, -0.2, false, {}}, "本地大脑准备中 0%…", "Preparing the local brain 0%…"},

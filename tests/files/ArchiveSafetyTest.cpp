@@ -1,16 +1,21 @@
 // Archives built here with hostile or unusual entries: extraction must never write outside
 // its new folder, never write through a link, never restore set-user-ID bits, and keep
 // non-ASCII names whatever the process locale.
+#include "Archive.h"
 #include "FileOps.h"
 #include "FilesTestSupport.h"
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
 
+#include <archive.h>
+#include <archive_entry.h>
 #include <clocale>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -150,6 +155,145 @@ TEST(ArchiveSafety, NonAsciiNamesUnderTheCLocale)
     EXPECT_EQ(TestSupport::readFile(fromZip + "/Zoë.txt"), "z");
     EXPECT_EQ(TestSupport::readFile(fromForeign + "/发票/三月.pdf"), "pdf");
     EXPECT_EQ(fromForeign, dir + "/外部");
+}
+
+constexpr qint64 MiB = qint64(1) << 20;
+constexpr qint64 GiB = qint64(1) << 30;
+constexpr qint64 TiB = qint64(1) << 40;
+
+// A pax archive with one sparse entry of `size` bytes whose only data are 512-byte blocks
+// of "x" at `offsets`: a few KiB on disk. The writer takes the entry's whole content and
+// keeps what falls into those blocks; with `onlyFirst` just the first block is written,
+// the rest of the data reads back as zeros (for entries too big to stream).
+void writeSparseTar(const QString &path, qint64 size, const QList<qint64> &offsets,
+                    bool onlyFirst = false)
+{
+    struct archive *a = archive_write_new();
+    archive_write_set_format_pax_restricted(a);
+    ASSERT_EQ(archive_write_open_filename(a, QFile::encodeName(path).constData()), ARCHIVE_OK);
+    struct archive_entry *entry = archive_entry_new();
+    archive_entry_set_pathname(entry, "disk.img");
+    archive_entry_set_filetype(entry, AE_IFREG);
+    archive_entry_set_perm(entry, 0644);
+    archive_entry_set_size(entry, size);
+    for (const qint64 offset : offsets)
+        archive_entry_sparse_add_entry(entry, offset, 512);
+    ASSERT_EQ(archive_write_header(a, entry), ARCHIVE_OK);
+    const QByteArray block(512, 'x');
+    const QByteArray zeros(int(MiB), '\0');
+    qint64 position = 0;
+    for (const qint64 offset : offsets) {
+        for (; position < offset; position += std::min(offset - position, MiB))
+            archive_write_data(a, zeros.constData(), size_t(std::min(offset - position, MiB)));
+        ASSERT_EQ(archive_write_data(a, block.constData(), 512), 512);
+        position += 512;
+        if (onlyFirst)
+            break;
+    }
+    archive_entry_free(entry);
+    archive_write_close(a);
+    archive_write_free(a);
+}
+
+// Reports a volume of `size` bytes with `available` bytes free, for as long as it lives.
+class FakeVolume
+{
+public:
+    FakeVolume(qint64 size, qint64 available)
+    {
+        Archive::setVolumeSpaceProbe([=](const QString &) {
+            return std::optional<Archive::VolumeSpace>(Archive::VolumeSpace{size, available});
+        });
+    }
+    ~FakeVolume() { Archive::setVolumeSpaceProbe({}); }
+};
+
+// Whatever the archive claims or hides, what it writes may not leave the volume with less
+// than 5 % of its size or 1 GiB free, whichever is smaller; a refused archive leaves
+// nothing behind.
+TEST(ArchiveSafety, ArchivesThatWouldFillTheVolumeAreRefused)
+{
+    FilesTest::ScopedLanguage en("en");
+    const QString dir = TestSupport::makeFolder("bombs");
+    writeSparseTar(dir + "/sparse.tar", TiB, {0, TiB - 512}, true);
+    FilesTest::writeArchive(dir + "/bomb.zip", {{"zeros.bin", Entry::File, QByteArray(64 * MiB, '\0')}}, "zip");
+    ASSERT_LT(QFileInfo(dir + "/bomb.zip").size(), MiB); // a true bomb: tiny outside, huge inside
+    FilesTest::writeArchive(dir + "/big.tar", {{"big.bin", Entry::File, QByteArray(5 * MiB, 'b')}});
+    QList<Entry> many;
+    for (int i = 0; i < 2000; ++i)
+        many.append({QStringLiteral("empty-%1").arg(i), Entry::File, {}});
+    FilesTest::writeArchive(dir + "/many.tar", many);
+    const QStringList archives = namesIn(dir);
+
+    const struct
+    {
+        const char *what;
+        const char *archive;
+        qint64 volume;
+        qint64 available;
+        bool extracts;
+    } cases[] = {
+        {"a 1 TiB sparse entry on a roomy volume", "sparse.tar", 4 * TiB, TiB, false},
+        {"a 64 MiB zip bomb with 4 MiB to spare", "bomb.zip", 100 * GiB, GiB + 4 * MiB, false},
+        {"the zip bomb with room for it", "bomb.zip", 100 * GiB, GiB + 80 * MiB, true},
+        // 1 GiB stays free on a big volume, 5 % on a small one.
+        {"5 MiB with 4 MiB above the 1 GiB kept free", "big.tar", 100 * GiB, GiB + 4 * MiB, false},
+        {"5 MiB with 6 MiB above the 1 GiB kept free", "big.tar", 100 * GiB, GiB + 6 * MiB, true},
+        {"5 MiB with 4 MiB above the 5 % kept free", "big.tar", 10 * GiB, 512 * MiB + 4 * MiB, false},
+        {"5 MiB with 6 MiB above the 5 % kept free", "big.tar", 10 * GiB, 512 * MiB + 6 * MiB, true},
+        {"a full volume", "big.tar", 100 * GiB, 100 * MiB, false},
+        // Entries count even when empty: each takes at least a block.
+        {"2000 empty files with 4 MiB to spare", "many.tar", 100 * GiB, GiB + 4 * MiB, false},
+        {"2000 empty files with 16 MiB to spare", "many.tar", 100 * GiB, GiB + 16 * MiB, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const FakeVolume volume(c.volume, c.available);
+        QString out;
+        QString message = QStringLiteral("<no error>");
+        try {
+            out = FileOps::extract(dir + "/" + c.archive);
+        } catch (const FileOpsError &e) {
+            message = e.description();
+        }
+        if (c.extracts) {
+            EXPECT_EQ(message, "<no error>");
+            ASSERT_FALSE(out.isEmpty());
+            EXPECT_TRUE(QDir(out).removeRecursively());
+        } else {
+            EXPECT_TRUE(message.endsWith("extracting it would leave too little free space on the disk"))
+                << message.toStdString();
+        }
+        EXPECT_EQ(namesIn(dir), archives); // nothing left behind
+    }
+}
+
+// A sparse entry that fits becomes a sparse file: its holes take no space.
+TEST(ArchiveSafety, SparseEntriesAreWrittenSparse)
+{
+    const QString dir = TestSupport::makeFolder("sparse-entry");
+    writeSparseTar(dir + "/disk.tar", 64 * MiB, {0, 32 * MiB, 64 * MiB - 512});
+    QString out;
+    ASSERT_TRUE(extracts(dir + "/disk.tar", &out));
+    const QString file = out + "/disk.img";
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
+    EXPECT_EQ(info.st_size, 64 * MiB);
+    EXPECT_LT(qint64(info.st_blocks) * 512, MiB);
+    const QByteArray content = TestSupport::readFile(file);
+    EXPECT_EQ(content.mid(32 * MiB, 512), QByteArray(512, 'x'));
+    EXPECT_EQ(content.mid(32 * MiB - 512, 512), QByteArray(512, '\0'));
+    EXPECT_EQ(content.right(512), QByteArray(512, 'x'));
+}
+
+// The first entry is written, the second is refused: the whole new folder goes.
+TEST(ArchiveSafety, ARefusedArchiveTakesItsWrittenEntriesWithIt)
+{
+    const QString dir = TestSupport::makeFolder("partial");
+    FilesTest::writeArchive(dir + "/half.tar", {{"docs/ok.txt", Entry::File, "fine"},
+                                                {"../escaped.txt", Entry::File, "bad"}});
+    EXPECT_FALSE(extracts(dir + "/half.tar"));
+    EXPECT_EQ(namesIn(dir), QStringList{"half.tar"});
 }
 
 } // namespace

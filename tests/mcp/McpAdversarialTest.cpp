@@ -4,14 +4,18 @@
 #include "McpTestSupport.h"
 
 #include "MarovelPaths.h"
+#include "LongPaths.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fcntl.h>
+#include <thread>
 #include <memory>
 #include <unistd.h>
 
@@ -99,6 +103,117 @@ TEST(McpAdversarial, NoToolReachesOutsideTheWorkspace)
     EXPECT_TRUE(QDir(MarovelPaths::plans()).isEmpty());
 }
 
+// While the tools run, another process keeps exchanging a folder of the workspace with a
+// link to an outside folder. No reply may carry what lies outside.
+TEST(McpAdversarial, AFolderSwappedForALinkNeverShowsOutsideData)
+{
+    const McpFixture f;
+    TestSupport::writeFile(f.ws + "/race/inside.txt", "in");
+    TestSupport::writeFile(f.ws + "/race/sub/inside-sub.txt", "in");
+    TestSupport::writeFile(f.outside + "/target/OUTSIDE-1.txt", "out");
+    TestSupport::writeFile(f.outside + "/target/sub/OUTSIDE-sub.txt", "out");
+    TestSupport::makeFolder("outside/target/only-outside");
+    const QByteArray race = QFile::encodeName(f.ws + "/race");
+    const QByteArray swapped = QFile::encodeName(f.ws + "/racelink");
+    ASSERT_EQ(::symlink(QFile::encodeName(f.outside + "/target").constData(), swapped.constData()), 0);
+
+    std::atomic<bool> stop = false;
+    std::atomic<int> exchanges = 0;
+    std::thread swapper([&] {
+        while (!stop) {
+            if (::renameat2(AT_FDCWD, race.constData(), AT_FDCWD, swapped.constData(), RENAME_EXCHANGE) == 0)
+                ++exchanges;
+        }
+    });
+
+    constexpr int rounds = 1500;
+    QByteArray input;
+    int id = 0;
+    for (int i = 0; i < rounds; ++i) {
+        input += call(++id, "marovel_directory_context", R"({"path":")" + race + R"("})");
+        input += call(++id, "marovel_file_info", R"({"path":")" + race + R"(/OUTSIDE-1.txt"})");
+        input += call(++id, "marovel_find_files", R"({"query":"OUTSIDE","workspace_id":"ws"})");
+        input += call(++id, "marovel_create_plan",
+                      R"({"workspace_id":"ws","operations":[{"id":"A5E1F2C4-1111-4222-8333-944445555666","kind":"mkdir","to":"race/only-outside/evil"}]})");
+    }
+    const auto lines = replies(input);
+    stop = true;
+    swapper.join();
+    ASSERT_EQ(lines.size(), id);
+    EXPECT_GT(exchanges, 100);
+
+    int leaks[4] = {0, 0, 0, 0};
+    for (int i = 0; i < id; ++i) {
+        const QByteArray &line = lines[i];
+        switch (i % 4) {
+        case 0: leaks[0] += line.contains("OUTSIDE") || line.contains("only-outside"); break;
+        case 1: leaks[1] += line.contains(R"("result")"); break; // the file exists only outside
+        case 2: leaks[2] += line.contains("OUTSIDE-"); break;
+        case 3: leaks[3] += line.contains(R"("result")"); break; // its parent exists only outside
+        }
+    }
+    EXPECT_EQ(leaks[0], 0) << "directory context listed the outside folder";
+    EXPECT_EQ(leaks[1], 0) << "file info described an outside file";
+    EXPECT_EQ(leaks[2], 0) << "find listed outside files";
+    EXPECT_EQ(leaks[3], 0) << "a plan was accepted on the strength of an outside folder";
+    EXPECT_TRUE(QDir(MarovelPaths::plans()).isEmpty());
+}
+
+// A link whose real path is longer than PATH_MAX: the path checks of old gave up on it
+// and fell back to the part of the path that did resolve, inside the workspace.
+TEST(McpAdversarial, ALinkLongerThanPathMaxLeadsNowhere)
+{
+    const McpFixture f;
+    const QString deep = LongPaths::makeChain(f.outside);
+    ASSERT_EQ(::symlink(QFile::encodeName(deep).constData(), QFile::encodeName(f.ws + "/long").constData()), 0);
+    const QByteArray ws = f.ws.toUtf8();
+    const QByteArray notInside = "The folder is not inside an authorised workspace";
+    const auto plan = [](const QByteArray &operation) {
+        return R"({"workspace_id":"ws","operations":[{"id":"A5E1F2C4-1111-4222-8333-944445555666",)" + operation + "}]}";
+    };
+    const auto before = McpFixture::snapshot(f.ws);
+    const QList<QByteArray> expected{
+        errorLine(1, notInside),
+        errorLine(2, notInside),
+        errorLine(3, notInside),
+        McpTest::resultLine(4, R"({\"entries\":[],\"match\":\"filename\"})"),
+        errorLine(5, R"(Path leaves the workspace: long\/evil)"),
+        errorLine(6, R"(Path leaves the workspace: long\/SECRET.txt)"),
+        errorLine(7, R"(Path leaves the workspace: long\/notes.md)"),
+    };
+    EXPECT_EQ(replies(call(1, "marovel_directory_context", R"({"path":")" + ws + R"(/long"})")
+                      + call(2, "marovel_directory_context", R"({"path":")" + ws + R"(/long/vault"})")
+                      + call(3, "marovel_file_info", R"({"path":")" + ws + R"(/long/SECRET.txt"})")
+                      + call(4, "marovel_find_files", R"({"query":"vault","workspace_id":"ws"})")
+                      + call(5, "marovel_create_plan", plan(R"("kind":"mkdir","to":"long/evil")"))
+                      + call(6, "marovel_create_plan", plan(R"("kind":"move","from":"long/SECRET.txt","to":"s.txt")"))
+                      + call(7, "marovel_create_plan", plan(R"("kind":"move","from":"notes.md","to":"long/notes.md")"))),
+              expected);
+    EXPECT_EQ(McpFixture::snapshot(f.ws), before);
+    EXPECT_TRUE(QDir(MarovelPaths::plans()).isEmpty());
+    LongPaths::removeChain(f.outside);
+}
+
+// The folder authorised by the user is later replaced by a link: the registered path no
+// longer names what the user chose.
+TEST(McpAdversarial, ARootReplacedByALinkIsRefused)
+{
+    const McpFixture f;
+    ASSERT_TRUE(QDir().rename(f.ws, f.ws + "-moved"));
+    ASSERT_EQ(::symlink(QFile::encodeName(f.outside).constData(), QFile::encodeName(f.ws).constData()), 0);
+    const QList<QByteArray> expected{
+        errorLine(1, "The folder is not inside an authorised workspace"),
+        McpTest::resultLine(2, R"({\"entries\":[],\"match\":\"filename\"})"),
+        errorLine(3, "The workspace authorisation has expired or its path has changed; nothing was done"),
+    };
+    EXPECT_EQ(replies(call(1, "marovel_directory_context", R"({"path":")" + f.ws.toUtf8() + R"("})")
+                      + call(2, "marovel_find_files", R"({"query":"MARKER","workspace_id":"ws"})")
+                      + call(3, "marovel_create_plan",
+                             R"({"workspace_id":"ws","operations":[{"id":"A5E1F2C4-1111-4222-8333-944445555666","kind":"mkdir","to":"evil"}]})")),
+              expected);
+    EXPECT_FALSE(QFileInfo::exists(f.outside + "/evil"));
+}
+
 TEST(McpAdversarial, NamesThatAreNotUtf8ComeBackWithReplacementCharacters)
 {
     const McpFixture f;
@@ -137,8 +252,7 @@ TEST(McpAdversarial, HostileLinesNeverStopTheServer)
     } cases[] = {
         {"10 MB line", R"({"id":1,"method":"ping","params":{"pad":")" + tenMegabytes + R"("}})" "\n",
          {R"({"id":1,"jsonrpc":"2.0","result":{}})", pong2}},
-        {"10 MB reply", McpTest::call(1, "marovel_file_info", R"({"path":"/)" + tenMegabytes + R"("})"),
-         {errorLine(1, "Path does not exist: \\/" + tenMegabytes), pong2}},
+        {"10 MB reply", McpTest::call(1, tenMegabytes), {errorLine(1, "Unknown tool: " + tenMegabytes), pong2}},
         {"100000 nested arrays", nested(100000, "") + "\n", {pong2}},
         {"deep nesting inside a request", R"({"id":1,"method":"ping","params":)" + nested(100000, "1") + "}\n", {pong2}},
         {"deep nesting inside tool arguments",
@@ -152,7 +266,7 @@ TEST(McpAdversarial, HostileLinesNeverStopTheServer)
         {"invalid UTF-8 in the method", "{\"id\":1,\"method\":\"pi\xc3ng\"}\n", {pong2}},
         {"a NUL byte in a line", QByteArray("{\"id\":1,\"method\":\"ping\"}\0x\n", 27), {pong2}},
         {"a lone surrogate escape", R"({"id":"\ud800","method":"ping"})" "\n",
-         {R"({"id":"?","jsonrpc":"2.0","result":{}})", pong2}},
+         {R"({"id":"\ud800","jsonrpc":"2.0","result":{}})", pong2}},
         {"escaped NUL and line breaks in an unknown tool's name",
          McpTest::call(1, R"(a\u0000b\nc\u2028)"),
          {errorLine(1, "Unknown tool: a\\u0000b\\nc\xe2\x80\xa8"), pong2}},

@@ -33,11 +33,11 @@ TEST(McpProtocol, RepliesAndSilences)
          {R"({"id":1,"jsonrpc":"2.0","result":{}})"}},
         {"ping with id 0", R"({"id":0,"method":"ping"})" "\n", {R"({"id":0,"jsonrpc":"2.0","result":{}})"}},
         {"ping with a string id", R"({"id":"a/b","method":"ping"})" "\n",
-         {R"({"id":"a\/b","jsonrpc":"2.0","result":{}})"}},
+         {R"({"id":"a/b","jsonrpc":"2.0","result":{}})"}},
         {"ping with a null id", R"({"id":null,"method":"ping"})" "\n",
          {R"({"id":null,"jsonrpc":"2.0","result":{}})"}},
         {"ping with an object id", R"({"method":"ping","id":{"z":[1,"x"],"a":true}})" "\n",
-         {R"({"id":{"a":true,"z":[1,"x"]},"jsonrpc":"2.0","result":{}})"}},
+         {R"({"id":{"z":[1,"x"],"a":true},"jsonrpc":"2.0","result":{}})"}},
         {"negative, large and fractional ids keep their values",
          R"({"id":-7,"method":"ping"})" "\n" R"({"id":9007199254740993,"method":"ping"})" "\n"
          R"({"id":1.5,"method":"ping"})" "\n",
@@ -85,6 +85,46 @@ TEST(McpProtocol, RepliesAndSilences)
         SCOPED_TRACE(c.what);
         EXPECT_EQ(replies(c.input), c.expected);
     }
+}
+
+// Whatever the id's text, the reply carries that text (white space between tokens aside),
+// also where no number type could hold the value; the request is answered either way.
+TEST(McpProtocol, IdsComeBackAsTheClientWroteThem)
+{
+    const struct
+    {
+        const char *what;
+        QByteArray idText;
+        QByteArray echoed;
+    } cases[] = {
+        {"a whole number written as a fraction", "1.0", "1.0"},
+        {"an exponent", "1E2", "1E2"},
+        {"negative zero", "-0", "-0"},
+        {"beyond 2^53", "9007199254740993", "9007199254740993"},
+        {"beyond 64 bits", "18446744073709551617", "18446744073709551617"},
+        {"beyond every integer type", "123456789012345678901234567890", "123456789012345678901234567890"},
+        {"beyond a double's range", "1e400", "1e400"},
+        {"a fraction with many digits", "0.1000000000000000055511151231257827", "0.1000000000000000055511151231257827"},
+        {"a lone surrogate", R"("\ud800")", R"("\ud800")"},
+        {"an escaped NUL", R"("a\u0000b")", R"("a\u0000b")"},
+        {"escapes kept as written", R"("\u00e9\/x\"y")", R"("\u00e9\/x\"y")"},
+        {"text outside ASCII", "\"\xe9\x98\xbf\"", "\"\xe9\x98\xbf\""},
+        {"white space between tokens goes, inside strings stays", R"([ 1 , "a b" ,{ "k" : null } ])",
+         R"([1,"a b",{"k":null}])"},
+    };
+    QByteArray input;
+    QList<QByteArray> expected;
+    for (const auto &c : cases) {
+        input += R"({"jsonrpc":"2.0","id":)" + c.idText + R"(,"method":"ping"})" "\n";
+        expected << R"({"id":)" + c.echoed + R"(,"jsonrpc":"2.0","result":{}})";
+    }
+    // A key written with escapes is still "id"; of two ids the last counts, as for every key.
+    input += R"({"\u0069d":5,"method":"ping"})" "\n" R"({"id":1,"method":"ping","id":"two"})" "\n";
+    expected << R"({"id":5,"jsonrpc":"2.0","result":{}})" << R"({"id":"two","jsonrpc":"2.0","result":{}})";
+    // An error reply carries the id the same way.
+    input += R"({"id":1.50,"method":"nope"})" "\n";
+    expected << R"({"error":{"code":-32000,"message":"Unsupported method: nope"},"id":1.50,"jsonrpc":"2.0"})";
+    EXPECT_EQ(replies(input), expected);
 }
 
 TEST(McpProtocol, ToolTableAsListed)

@@ -131,6 +131,32 @@ TEST_F(Collaboration, AFailedReadKeepsWhatCouldNotBeReadUntilASuccessClearsTheEr
     EXPECT_EQ(errorChanged.count(), 3);
 }
 
+// A record cut short by a crash hides nothing else: the page shows every other record and
+// how many were lost.
+TEST_F(Collaboration, RecordsCutShortAreCountedNotFatal)
+{
+    journal(1, 3);
+    TestSupport::appendFile(MarovelPaths::journal(), "{\"createdAt\":\"2026-01-");
+    journal(4, 5);
+    CollaborationStore store;
+    QSignalSpy torn(&store, &CollaborationStore::tornRecordsChanged);
+    settle(store);
+    EXPECT_EQ(plans(store), (QStringList{"plan-5", "plan-4", "plan-3", "plan-2", "plan-1"}));
+    EXPECT_EQ(store.tornRecords(), 1);
+    EXPECT_EQ(store.lastError(), "");
+    EXPECT_EQ(torn.count(), 1);
+
+    store.refresh(); // the same count again: no signal
+    settle(store);
+    EXPECT_EQ(torn.count(), 1);
+
+    TestSupport::writeFile(MarovelPaths::journal(), "");
+    store.refresh();
+    settle(store);
+    EXPECT_EQ(store.tornRecords(), 0);
+    EXPECT_EQ(torn.count(), 2);
+}
+
 TEST_F(Collaboration, SignalsWorkspacesOnlyWhenTheyChangeAndRecordsOnEveryReload)
 {
     WorkspaceRegistry::shared().add(TestSupport::makeFolder("Docs"));

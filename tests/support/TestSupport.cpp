@@ -29,6 +29,13 @@ void writeFile(const QString &path, const QByteArray &bytes)
         throw std::runtime_error("cannot write test file");
 }
 
+void appendFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot append to test file");
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);

@@ -10,6 +10,7 @@ namespace TestSupport {
 QString root();                  // the process's temporary folder
 QString makeFolder(const QString &relative); // created below root(); returns its path
 void writeFile(const QString &path, const QByteArray &bytes); // creates parents
+void appendFile(const QString &path, const QByteArray &bytes); // adds at the end
 QByteArray readFile(const QString &path);
 
 } // namespace TestSupport

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "LocalBrain.h"
+
+#include <QObject>
+
+// Follows everything the local engine status rests on (the window's Ollama flag, the
+// shared model download, the interface language) and says `changed` once per burst of
+// changes, so the views that show the status redraw once.
+class BrainStatusFeed : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit BrainStatusFeed(QObject *parent = nullptr);
+
+    bool ollamaUp() const { return m_ollamaUp; }
+    void setOllamaUp(bool up);
+    // The status now, from the engines on this machine and ModelDownload::shared().
+    LocalBrain::Status current() const;
+
+signals:
+    void changed();
+
+private:
+    void schedule();
+
+    bool m_ollamaUp = false;
+    bool m_queued = false;
+};

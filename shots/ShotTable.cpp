@@ -1,0 +1,11 @@
+#include "Shots.h"
+
+namespace Shots {
+
+QList<Shot> all()
+{
+    // Windows add their areas here.
+    return kitShots() + windowShots();
+}
+
+} // namespace Shots
