@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
@@ -119,6 +120,38 @@ TEST(FileJobs, CancelledCopyKeepsFinishedItemsAndRemovesTheUnfinishedOne)
     // Never cancelled: everything arrives.
     const QString whole = TestSupport::makeFolder("cancel-none");
     EXPECT_EQ(FileOps::copy(sources, whole, cancelAt(1000)).size(), 3);
+}
+
+TEST(FileJobs, SparseCopiesAreAskedPerDataExtentAndStillRemovedWhenCancelled)
+{
+    // 64 MiB with 4 KiB of data at its start and 4 KiB at 32 MiB; the rest is holes.
+    const QString src = TestSupport::makeFolder("cancel-sparse");
+    const QString path = src + "/disk.img";
+    TestSupport::writeFile(path, QByteArray(4096, 'a'));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.seek(32 << 20));
+        ASSERT_EQ(file.write(QByteArray(4096, 'b')), 4096);
+        ASSERT_TRUE(file.resize(qint64(64) << 20));
+    }
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    if (qint64(info.st_blocks) * 512 > (1 << 20))
+        GTEST_SKIP() << "this file system does not keep holes";
+
+    // The holes are skipped, not walked in chunks: a handful of questions, not a thousand.
+    auto asked = std::make_shared<int>(0);
+    const QString whole = TestSupport::makeFolder("cancel-sparse-whole");
+    const QStringList copied = FileOps::copy({path}, whole, [asked] { return ++*asked < 0; });
+    ASSERT_EQ(copied.size(), 1);
+    EXPECT_LT(*asked, 10);
+    EXPECT_EQ(TestSupport::readFile(copied.first()), TestSupport::readFile(path));
+
+    // Cancelled at the second data extent: the partial copy goes.
+    const QString dst = TestSupport::makeFolder("cancel-sparse-dst");
+    EXPECT_EQ(cancelledCode([&] { FileOps::copy({path}, dst, cancelAt(4)); }), ECANCELED);
+    EXPECT_TRUE(namesIn(dst).isEmpty());
 }
 
 TEST(FileJobs, CancelledArchivesLeaveNothingBehind)
