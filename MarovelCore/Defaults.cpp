@@ -11,6 +11,8 @@
 #include <QMutexLocker>
 #include <QStandardPaths>
 
+#include <functional>
+
 namespace {
 
 const QString dataTag = QStringLiteral("$data");
@@ -160,23 +162,60 @@ Defaults::Defaults()
         moveToThread(app->thread());
 }
 
+namespace {
+
+// Walks a command line (program name first) as the argument domain reads it: each
+// "-key value" pair goes to `setting`, every other argument to `other`. "--" ends the
+// settings: it is dropped, and every argument after it is an "other", even "-key value".
+void scanArguments(const QStringList &arguments,
+                   const std::function<void(const QString &, const QString &)> &setting,
+                   const std::function<void(const QString &)> &other)
+{
+    qsizetype i = 1;
+    for (; i < arguments.size(); ++i) {
+        const QString &flag = arguments[i];
+        if (flag == u"--") {
+            ++i;
+            break;
+        }
+        const bool isFlag = flag.size() >= 2 && flag[0] == u'-' && flag[1] != u'-';
+        if (!isFlag || i + 1 >= arguments.size() || arguments[i + 1] == u"--") {
+            other(flag);
+            continue;
+        }
+        setting(flag.mid(1), arguments[i + 1]);
+        ++i;
+    }
+    for (; i < arguments.size(); ++i)
+        other(arguments[i]);
+}
+
+} // namespace
+
 QVariantMap Defaults::parseArguments(const QStringList &arguments)
 {
     QVariantMap values;
-    for (qsizetype i = 1; i + 1 < arguments.size(); ++i) {
-        const QString &flag = arguments[i];
-        if (flag.size() < 2 || flag[0] != u'-' || flag[1] == u'-')
-            continue;
-        const QString &text = arguments[i + 1];
-        QJsonParseError error;
-        const QJsonDocument wrapped =
-            QJsonDocument::fromJson("[" + text.toUtf8() + "]", &error);
-        const bool json = error.error == QJsonParseError::NoError
-                          && wrapped.array().size() == 1;
-        values.insert(flag.mid(1), json ? fromJson(wrapped.array().first()) : QVariant(text));
-        ++i;
-    }
+    scanArguments(
+        arguments,
+        [&](const QString &key, const QString &text) {
+            QJsonParseError error;
+            const QJsonDocument wrapped =
+                QJsonDocument::fromJson("[" + text.toUtf8() + "]", &error);
+            const bool json = error.error == QJsonParseError::NoError
+                              && wrapped.array().size() == 1;
+            values.insert(key, json ? fromJson(wrapped.array().first()) : QVariant(text));
+        },
+        [](const QString &) {});
     return values;
+}
+
+QStringList Defaults::otherArguments(const QStringList &arguments)
+{
+    QStringList others;
+    scanArguments(
+        arguments, [](const QString &, const QString &) {},
+        [&](const QString &argument) { others << argument; });
+    return others;
 }
 
 void Defaults::setArgumentDomain(const QVariantMap &values)

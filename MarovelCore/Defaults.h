@@ -25,9 +25,13 @@ public:
     static QString filePath();
     static QSettings::Format jsonFormat();
 
-    // "-key value" pairs of a command line; values are read as JSON where they parse as a
-    // JSON value (true, 3, [1,2], "text"), else taken as text.
+    // "-key value" pairs of a command line (program name first); values are read as JSON
+    // where they parse as a JSON value (true, 3, [1,2], "text"), else taken as text. "--"
+    // ends the pairs: nothing after it is ever a setting.
     static QVariantMap parseArguments(const QStringList &arguments);
+    // Every argument after the program name that parseArguments does not take, in order,
+    // without the "--" that ends the settings.
+    static QStringList otherArguments(const QStringList &arguments);
     void setArgumentDomain(const QVariantMap &values);
 
     bool contains(const QString &key) const;

@@ -63,16 +63,27 @@ int copyTimesAndMode(const QByteArray &to, const struct stat &info)
     return 0;
 }
 
-// Copies `length` bytes at `offset` from `in` to the same place in `out`: in the kernel
-// where it can, else through a buffer.
-int copyRange(int in, int out, off_t offset, off_t length)
+bool isCancelled(const FileSystem::CancelCheck &cancelled)
 {
+    return cancelled && cancelled();
+}
+
+// Copies `length` bytes at `offset` from `in` to the same place in `out`: in the kernel
+// where it can, else through a buffer. Either way it goes in steps of 64 KiB, asking
+// `cancelled` before each one.
+int copyRange(int in, int out, off_t offset, off_t length,
+              const FileSystem::CancelCheck &cancelled)
+{
+    constexpr off_t step = 1 << 16;
     bool kernel = true;
     while (length > 0) {
+        if (isCancelled(cancelled))
+            return ECANCELED;
         if (kernel) {
             off_t inOffset = offset;
             off_t outOffset = offset;
-            const ssize_t n = ::copy_file_range(in, &inOffset, out, &outOffset, size_t(length), 0);
+            const ssize_t n = ::copy_file_range(in, &inOffset, out, &outOffset,
+                                                size_t(std::min(length, step)), 0);
             if (n > 0) {
                 offset += n;
                 length -= n;
@@ -87,8 +98,8 @@ int copyRange(int in, int out, off_t offset, off_t length)
                 return errno;
             kernel = false;
         }
-        char buffer[1 << 16];
-        const ssize_t n = ::pread(in, buffer, size_t(std::min<off_t>(length, sizeof buffer)), offset);
+        char buffer[step];
+        const ssize_t n = ::pread(in, buffer, size_t(std::min(length, step)), offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -112,7 +123,8 @@ int copyRange(int in, int out, off_t offset, off_t length)
 // Copies the content of `in` to the empty `out` keeping its holes: only the data extents
 // that SEEK_DATA and SEEK_HOLE find are copied, and the size is set at the end, so a
 // sparse file stays sparse. Where the file system cannot tell, everything is copied.
-int copyContent(int in, int out)
+// `cancelled` is asked before every 64 KiB of data and once more before the size is set.
+int copyContent(int in, int out, const FileSystem::CancelCheck &cancelled)
 {
     struct stat info;
     if (::fstat(in, &info) != 0)
@@ -122,7 +134,7 @@ int copyContent(int in, int out)
         if (data < 0 && errno == ENXIO)
             break; // only a hole is left
         if (data < 0 && (errno == EINVAL || errno == ENOTSUP)) {
-            if (int error = copyRange(in, out, position, info.st_size - position))
+            if (int error = copyRange(in, out, position, info.st_size - position, cancelled))
                 return error;
             break;
         }
@@ -132,15 +144,17 @@ int copyContent(int in, int out)
         if (hole < 0)
             return errno;
         hole = std::min(hole, info.st_size);
-        if (int error = copyRange(in, out, data, hole - data))
+        if (int error = copyRange(in, out, data, hole - data, cancelled))
             return error;
         position = hole;
     }
+    if (isCancelled(cancelled))
+        return ECANCELED;
     return ::ftruncate(out, info.st_size) == 0 ? 0 : errno;
 }
 
 int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &info,
-             bool *created = nullptr)
+             const FileSystem::CancelCheck &cancelled, bool *created = nullptr)
 {
     const int in = ::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (in < 0)
@@ -153,7 +167,7 @@ int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &in
     }
     if (created)
         *created = true;
-    int result = copyContent(in, out);
+    int result = copyContent(in, out, cancelled);
     ::close(in);
     if (::close(out) != 0 && !result)
         result = errno;
@@ -163,9 +177,12 @@ int copyFile(const QByteArray &from, const QByteArray &to, const struct stat &in
 // Copies `from` to the new name `to` (which must not exist), recursively for folders.
 // `created` is set once the top-level item exists under its new name; `copied`, when
 // given, receives every source item copied, each folder before its contents.
-int copyTree(const QByteArray &from, const QByteArray &to, bool *created = nullptr,
+int copyTree(const QByteArray &from, const QByteArray &to,
+             const FileSystem::CancelCheck &cancelled, bool *created = nullptr,
              QList<QByteArray> *copied = nullptr)
 {
+    if (isCancelled(cancelled))
+        return ECANCELED;
     struct stat info;
     if (::lstat(from.constData(), &info) != 0)
         return errno;
@@ -184,7 +201,7 @@ int copyTree(const QByteArray &from, const QByteArray &to, bool *created = nullp
         return copyTimesAndMode(to, info);
     }
     if (S_ISREG(info.st_mode)) {
-        const int result = copyFile(from, to, info, created);
+        const int result = copyFile(from, to, info, cancelled, created);
         if (!result && copied)
             copied->append(from);
         return result;
@@ -210,8 +227,8 @@ int copyTree(const QByteArray &from, const QByteArray &to, bool *created = nullp
         }
         if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, ".."))
             continue;
-        if ((result = copyTree(from + '/' + entry->d_name, to + '/' + entry->d_name, nullptr,
-                               copied)))
+        if ((result = copyTree(from + '/' + entry->d_name, to + '/' + entry->d_name, cancelled,
+                               nullptr, copied)))
             break;
     }
     ::closedir(dir);
@@ -349,7 +366,7 @@ int makePath(const QString &path)
     return 0;
 }
 
-int moveNoReplace(const QString &fromPath, const QString &toPath)
+int moveNoReplace(const QString &fromPath, const QString &toPath, const CancelCheck &cancelled)
 {
     const QByteArray from = encodeName(fromPath);
     const QByteArray to = encodeName(toPath);
@@ -370,7 +387,7 @@ int moveNoReplace(const QString &fromPath, const QString &toPath)
         return EEXIST;
     bool created = false;
     QList<QByteArray> copied;
-    if (int e = copyTree(from, to, &created, &copied)) {
+    if (int e = copyTree(from, to, cancelled, &created, &copied)) {
         if (!created)
             return e; // the name `to` was taken meanwhile: nothing was made
         removeTree(toPath);
@@ -442,7 +459,7 @@ int appendLine(const QString &path, const QByteArray &line)
     return result;
 }
 
-int copyNoReplace(const QString &fromPath, const QString &toPath)
+int copyNoReplace(const QString &fromPath, const QString &toPath, const CancelCheck &cancelled)
 {
     const QByteArray from = encodeName(fromPath);
     const QByteArray to = encodeName(toPath);
@@ -450,7 +467,7 @@ int copyNoReplace(const QString &fromPath, const QString &toPath)
     if (::lstat(to.constData(), &before) == 0)
         return EEXIST;
     bool created = false;
-    const int error = copyTree(from, to, &created);
+    const int error = copyTree(from, to, cancelled, &created);
     if (error == 0 || !created)
         return error; // not created: the name was taken (EEXIST) or the source unreadable
     // A partial copy of ours: it goes. EEXIST inside a folder we just made is no taken

@@ -3,9 +3,16 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // File-system primitives shared by the core library and the application's file operations.
 // None of them ever replaces an existing item.
 namespace FileSystem {
+
+// Asked by long copies between items and between chunks of a file; when it answers true
+// the copy stops with ECANCELED and removes what it had made of the unfinished item. An
+// empty check never cancels.
+using CancelCheck = std::function<bool()>;
 
 // Whether anything has this name, without following a final symbolic link (a dangling link
 // is an existing name).
@@ -20,9 +27,10 @@ int makePath(const QString &path);
 // one file system this is renameat2(RENAME_NOREPLACE), or link+unlink where the file system
 // refuses that flag; across file systems the item is copied (modes and times kept) to a
 // name created exclusively, and then exactly what was copied is removed from the source
-// (anything that appeared there meanwhile stays). A failed copy is removed again; a clash
-// inside it (a volume that ignores letter case) gives EIO. Returns 0 or an errno.
-int moveNoReplace(const QString &from, const QString &to);
+// (anything that appeared there meanwhile stays). A failed or cancelled copy is removed
+// again and the source left whole; a clash inside it (a volume that ignores letter case)
+// gives EIO. Returns 0 or an errno.
+int moveNoReplace(const QString &from, const QString &to, const CancelCheck &cancelled = {});
 
 // The same for the entry `fromName` of the folder `fromDir` and the entry `toName` of
 // `toDir` (descriptors, O_PATH ones included): the rename happens between exactly these
@@ -46,8 +54,9 @@ bool hasNul(const QString &path);
 // the new name `to`, which must not exist: files are created with O_CREAT|O_EXCL, folders
 // with mkdir, so nothing is ever replaced. Modes and times are kept. EEXIST means the name
 // `to` was taken and nothing was created; after any other failure the partial copy is
-// removed. Devices, sockets and pipes give ENOTSUP. Returns 0 or an errno.
-int copyNoReplace(const QString &from, const QString &to);
+// removed (a cancelled copy too: ECANCELED). Devices, sockets and pipes give ENOTSUP.
+// Returns 0 or an errno.
+int copyNoReplace(const QString &from, const QString &to, const CancelCheck &cancelled = {});
 
 // Removes `path` and, for a folder, everything in it. Symbolic links are removed, never
 // followed, at every level (folders are opened with O_NOFOLLOW relative to their parent),

@@ -226,6 +226,8 @@ std::optional<ModelDownload::ModelFile> &replacedDefault()
     static std::optional<ModelDownload::ModelFile> file;
     return file;
 }
+
+QPointer<ModelDownload> sharedInstance;
 } // namespace
 
 ModelDownload::ModelFile ModelDownload::defaultFile()
@@ -240,10 +242,14 @@ void ModelDownload::setDefaultFile(const std::optional<ModelFile> &file)
 
 ModelDownload &ModelDownload::shared()
 {
-    static QPointer<ModelDownload> instance;
-    if (!instance)
-        instance = new ModelDownload(QCoreApplication::instance());
-    return *instance;
+    if (!sharedInstance)
+        sharedInstance = new ModelDownload(QCoreApplication::instance());
+    return *sharedInstance;
+}
+
+ModelDownload *ModelDownload::sharedIfMade()
+{
+    return sharedInstance.data();
 }
 
 ModelDownload::ModelDownload(QObject *parent)
@@ -447,6 +453,7 @@ void ModelDownload::beginNext()
     track(QStringLiteral("start"), source, std::nullopt, 0);
 
     m_transferRunning = true;
+    m_transferTmp = temporary;
     auto *worker = static_cast<TransferWorker *>(m_worker);
     const quint64 generation = m_generation;
     const int timeout = m_transferTimeoutMs;
@@ -479,6 +486,8 @@ void ModelDownload::onProgress(quint64 generation, qint64 written, qint64 expect
 void ModelDownload::onFinished(quint64 generation, Outcome outcome, const QString &message,
                                const QString &temporary)
 {
+    if (temporary == m_transferTmp)
+        m_transferTmp.clear();
     if (generation != m_generation) {
         QFile::remove(temporary);
         return;
@@ -549,6 +558,18 @@ void ModelDownload::finishInstall(const QString &temporary)
     const qint64 size = QFileInfo(target).size();
     track(QStringLiteral("done"), sourceAt(m_urlIndex), std::nullopt, size > 0 ? size / 1000000 : 0);
     setState(State::done());
+}
+
+void ModelDownload::shutDown()
+{
+    cancel();
+    // The worker ends with its thread: it aborts what runs and removes those files.
+    m_thread->quit();
+    m_thread->wait();
+    // A transfer still queued when the thread ended never made it to the worker.
+    if (!m_transferTmp.isEmpty())
+        QFile::remove(m_transferTmp);
+    m_transferTmp.clear();
 }
 
 void ModelDownload::cancel()

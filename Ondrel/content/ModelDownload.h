@@ -63,6 +63,8 @@ public:
     // The process-wide instance, made on first use on the GUI thread and released with
     // the application object.
     static ModelDownload &shared();
+    // The process-wide instance when one was made, else null (quitting makes none).
+    static ModelDownload *sharedIfMade();
 
     explicit ModelDownload(QObject *parent = nullptr);
     ~ModelDownload() override;
@@ -84,6 +86,9 @@ public:
     void start() { start(defaultFile()); }
     // Stops the transfer, forgets a received file and returns to idle.
     void cancel();
+    // For quitting: cancels, then ends the transfer thread, so that no temporary file is
+    // left behind when the process ends right after. No download starts afterwards.
+    void shutDown();
 
     // "modelscope", "huggingface", "github" by the URL's host, else "unknown".
     static QString sourceName(const QString &url);
@@ -130,6 +135,7 @@ private:
     ModelFile m_attempt; // of the running attempt
     qsizetype m_urlIndex = 0;
     std::optional<QString> m_pendingTmp;
+    QString m_transferTmp; // of the transfer handed to the worker, until it reports
     quint64 m_generation = 0;
     bool m_transferRunning = false;
     int m_transferTimeoutMs = 60000;

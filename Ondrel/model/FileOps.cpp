@@ -102,12 +102,25 @@ bool isRealFolder(const QString &path)
 
 enum class Transfer { Move, Copy };
 
-QStringList transfer(const QStringList &sources, const QString &dirIn, Transfer kind)
+bool isCancelled(const FileSystem::CancelCheck &cancelled)
+{
+    return cancelled && cancelled();
+}
+
+FileOpsError cancelledError(const QList<std::pair<QString, QString>> &done)
+{
+    return FileOpsError(L("操作已取消"), ECANCELED, done);
+}
+
+QStringList transfer(const QStringList &sources, const QString &dirIn, Transfer kind,
+                     const FileSystem::CancelCheck &cancelled)
 {
     const QString dir = FileItem::identityPath(dirIn);
     QStringList destinations;
     QList<std::pair<QString, QString>> done;
     const auto fail = [&](const QString &source, int error) {
+        if (error == ECANCELED)
+            return cancelledError(done);
         const QString message =
             kind == Transfer::Move
                 ? L("无法将“%@”移到“%@”：%@", source, dir, systemReason(error))
@@ -115,6 +128,8 @@ QStringList transfer(const QStringList &sources, const QString &dirIn, Transfer 
         return FileOpsError(message, error, done);
     };
     for (const QString &sourceIn : sources) {
+        if (isCancelled(cancelled))
+            throw cancelledError(done);
         const QString source = FileItem::identityPath(sourceIn);
         if (!FileSystem::exists(source))
             throw fail(source, ENOENT);
@@ -128,8 +143,9 @@ QStringList transfer(const QStringList &sources, const QString &dirIn, Transfer 
         OwnChanges::note(source);
         const Created made =
             createAtFreeName(dir, numbered(lastComponent(source)), [&](const QString &destination) {
-                return kind == Transfer::Move ? FileSystem::moveNoReplace(source, destination)
-                                              : FileSystem::copyNoReplace(source, destination);
+                return kind == Transfer::Move
+                           ? FileSystem::moveNoReplace(source, destination, cancelled)
+                           : FileSystem::copyNoReplace(source, destination, cancelled);
             });
         if (made.error)
             throw fail(source, made.error);
@@ -179,13 +195,13 @@ QString collisionFreeName(const QString &dirIn, const QString &name, const QSet<
     return candidate;
 }
 
-QStringList move(const QStringList &sources, const QString &dir)
+QStringList move(const QStringList &sources, const QString &dir, const CancelCheck &cancelled)
 {
-    return transfer(sources, dir, Transfer::Move);
+    return transfer(sources, dir, Transfer::Move, cancelled);
 }
 
 QString moveTo(const QString &sourceIn, const QString &targetDirIn, const QString &name,
-               NameClash clash)
+               NameClash clash, const CancelCheck &cancelled)
 {
     const QString source = FileItem::identityPath(sourceIn);
     const QString dir = FileItem::identityPath(targetDirIn);
@@ -195,6 +211,8 @@ QString moveTo(const QString &sourceIn, const QString &targetDirIn, const QStrin
     if (source.isEmpty() || source == u"/" || dir.isEmpty())
         throw FileOpsError(L("无法将“%@”移到“%@”：%@", source, dir, systemReason(EINVAL)), EINVAL);
     const auto fail = [&](int error) {
+        if (error == ECANCELED)
+            return cancelledError({});
         return FileOpsError(L("无法将“%@”移到“%@”：%@", source, dir, systemReason(error)), error);
     };
     if (!FileSystem::exists(source))
@@ -204,9 +222,12 @@ QString moveTo(const QString &sourceIn, const QString &targetDirIn, const QStrin
     if (isRealFolder(source) && insideFolder(dir, source))
         throw FileOpsError(L("不能将文件夹“%@”移到它自身之内", lastComponent(source)), EINVAL);
 
+    if (isCancelled(cancelled))
+        throw cancelledError({});
+
     OwnChanges::note(source);
     const auto move = [&](const QString &destination) {
-        return FileSystem::moveNoReplace(source, destination);
+        return FileSystem::moveNoReplace(source, destination, cancelled);
     };
     Created made;
     if (clash == NameClash::NextFree) {
@@ -226,16 +247,18 @@ QString moveTo(const QString &sourceIn, const QString &targetDirIn, const QStrin
     return made.path;
 }
 
-QStringList copy(const QStringList &sources, const QString &dir)
+QStringList copy(const QStringList &sources, const QString &dir, const CancelCheck &cancelled)
 {
-    return transfer(sources, dir, Transfer::Copy);
+    return transfer(sources, dir, Transfer::Copy, cancelled);
 }
 
-QStringList duplicate(const QStringList &sources)
+QStringList duplicate(const QStringList &sources, const CancelCheck &cancelled)
 {
     QStringList copies;
     QList<std::pair<QString, QString>> done;
     for (const QString &sourceIn : sources) {
+        if (isCancelled(cancelled))
+            throw cancelledError(done);
         const QString source = FileItem::identityPath(sourceIn);
         const QString dir = parentOf(source);
         const auto [base, ext] = splitExtension(lastComponent(source));
@@ -248,8 +271,10 @@ QStringList duplicate(const QStringList &sources)
             return ext.isEmpty() ? L("%@ 副本 %lld", base, n) : L("%@ 副本 %lld.%@", base, n, ext);
         };
         const Created made = createAtFreeName(dir, name, [&](const QString &destination) {
-            return FileSystem::copyNoReplace(source, destination);
+            return FileSystem::copyNoReplace(source, destination, cancelled);
         });
+        if (made.error == ECANCELED)
+            throw cancelledError(done);
         if (made.error)
             throw FileOpsError(L("无法将“%@”拷贝到“%@”：%@", source, dir, systemReason(made.error)),
                                made.error, done);
@@ -259,7 +284,7 @@ QStringList duplicate(const QStringList &sources)
     return copies;
 }
 
-QString zip(const QStringList &sourcesIn)
+QString zip(const QStringList &sourcesIn, const CancelCheck &cancelled)
 {
     if (sourcesIn.isEmpty())
         throw FileOpsError(L("没有可压缩的项目"), ENOENT);
@@ -292,13 +317,15 @@ QString zip(const QStringList &sourcesIn)
                            errno);
     const QString tempPath = QFile::decodeName(temp);
     OwnChanges::note(tempPath);
-    std::optional<QString> error = Archive::writeZip(items, fd, archiveName);
+    std::optional<QString> error = Archive::writeZip(items, fd, archiveName, cancelled);
     if (!error && ::fchmod(fd, 0644) != 0)
         error = L("无法写入文件“%@”：%@", join(dir, archiveName), systemReason(errno));
     if (::close(fd) != 0 && !error)
         error = L("无法写入文件“%@”：%@", join(dir, archiveName), systemReason(errno));
     if (error) {
         ::unlink(temp.constData());
+        if (isCancelled(cancelled))
+            throw cancelledError({});
         throw FileOpsError(*error, EIO);
     }
     const Created made = createAtFreeName(dir, numbered(archiveName), [&](const QString &path) {
@@ -313,7 +340,7 @@ QString zip(const QStringList &sourcesIn)
     return made.path;
 }
 
-QString extract(const QString &archiveIn)
+QString extract(const QString &archiveIn, const CancelCheck &cancelled)
 {
     const QString archive = FileItem::identityPath(archiveIn);
     const QString dir = parentOf(archive);
@@ -326,9 +353,12 @@ QString extract(const QString &archiveIn)
     if (made.error)
         throw FileOpsError(L("无法创建文件夹“%@”：%@", join(dir, base), systemReason(made.error)),
                            made.error);
-    if (std::optional<QString> error = Archive::extract(archive, made.path)) {
-        // The folder is new and ours: a failed extraction leaves nothing of itself behind.
+    if (std::optional<QString> error = Archive::extract(archive, made.path, cancelled)) {
+        // The folder is new and ours: a failed or cancelled extraction leaves nothing of
+        // itself behind.
         FileSystem::removeTree(made.path);
+        if (isCancelled(cancelled))
+            throw cancelledError({});
         throw FileOpsError(*error, EIO);
     }
     OwnChanges::note(made.path);

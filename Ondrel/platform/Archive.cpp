@@ -59,6 +59,16 @@ private:
     locale_t m_previous = locale_t(nullptr);
 };
 
+bool isCancelled(const Archive::CancelCheck &cancelled)
+{
+    return cancelled && cancelled();
+}
+
+QString cancelledText()
+{
+    return L("操作已取消");
+}
+
 QString archiveReason(struct archive *a)
 {
     const char *text = archive_error_string(a);
@@ -73,14 +83,18 @@ QString archiveReason(struct archive *a)
 class ZipWriter
 {
 public:
-    ZipWriter(struct archive *a, dev_t skipDev, ino_t skipIno, QString archiveName)
-        : m_a(a), m_skipDev(skipDev), m_skipIno(skipIno), m_archiveName(std::move(archiveName))
+    ZipWriter(struct archive *a, dev_t skipDev, ino_t skipIno, QString archiveName,
+              Archive::CancelCheck cancelled)
+        : m_a(a), m_skipDev(skipDev), m_skipIno(skipIno), m_archiveName(std::move(archiveName)),
+          m_cancelled(std::move(cancelled))
     {
     }
 
     // Adds `path` as `name`; returns the error sentence of the first failure.
     std::optional<QString> add(const QByteArray &path, const QString &name)
     {
+        if (isCancelled(m_cancelled))
+            return cancelledText();
         struct stat info;
         if (::lstat(path.constData(), &info) != 0)
             return readError(path, errno);
@@ -187,6 +201,10 @@ private:
         qint64 total = 0;
         static thread_local char buffer[1 << 16];
         for (;;) {
+            if (isCancelled(m_cancelled)) {
+                error = cancelledText();
+                break;
+            }
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n < 0 && errno == EINTR)
                 continue;
@@ -215,6 +233,7 @@ private:
     dev_t m_skipDev;
     ino_t m_skipIno;
     QString m_archiveName;
+    Archive::CancelCheck m_cancelled;
 };
 
 // ---- extraction ----
@@ -300,11 +319,37 @@ std::optional<QStringList> safeComponents(const QString &name)
     return parts;
 }
 
+// Undoes a cancelled extraction: the entries it made go, newest first, then every folder
+// on their way up to `base` that is left empty (rmdir never removes a folder that holds
+// anything, so nothing the extraction did not make is lost).
+void removeWritten(const QList<QByteArray> &written, const QByteArray &base)
+{
+    for (auto it = written.crbegin(); it != written.crend(); ++it) {
+        struct stat info;
+        if (::lstat(it->constData(), &info) != 0)
+            continue;
+        if (S_ISDIR(info.st_mode))
+            ::rmdir(it->constData());
+        else
+            ::unlink(it->constData());
+    }
+    for (auto it = written.crbegin(); it != written.crend(); ++it) {
+        QByteArray folder = *it;
+        for (qsizetype slash = folder.lastIndexOf('/'); slash > base.size();
+             slash = folder.lastIndexOf('/')) {
+            folder.truncate(slash);
+            if (::rmdir(folder.constData()) != 0)
+                break;
+        }
+    }
+}
+
 } // namespace
 
 namespace Archive {
 
-std::optional<QString> writeZip(const QList<Item> &items, int fd, const QString &archiveName)
+std::optional<QString> writeZip(const QList<Item> &items, int fd, const QString &archiveName,
+                                const CancelCheck &cancelled)
 {
     Utf8Names utf8;
     struct stat self;
@@ -318,7 +363,7 @@ std::optional<QString> writeZip(const QList<Item> &items, int fd, const QString 
     if (archive_write_open_fd(a, fd) != ARCHIVE_OK) {
         error = L("无法写入文件“%@”：%@", archiveName, archiveReason(a));
     } else {
-        ZipWriter writer(a, self.st_dev, self.st_ino, archiveName);
+        ZipWriter writer(a, self.st_dev, self.st_ino, archiveName, cancelled);
         for (const Item &item : items)
             if ((error = writer.add(QFile::encodeName(item.source), item.entryName)))
                 break;
@@ -329,7 +374,8 @@ std::optional<QString> writeZip(const QList<Item> &items, int fd, const QString 
     return error;
 }
 
-std::optional<QString> extract(const QString &archivePath, const QString &destination)
+std::optional<QString> extract(const QString &archivePath, const QString &destination,
+                               const CancelCheck &cancelled)
 {
     Utf8Names utf8;
     const QString archiveName = QFileInfo(archivePath).fileName();
@@ -358,7 +404,13 @@ std::optional<QString> extract(const QString &archivePath, const QString &destin
                                              1 << 16) != ARCHIVE_OK) {
         error = failed(archiveReason(in));
     }
+    QList<QByteArray> written; // every entry's target, in the order they were made
+    bool stopped = false;
     while (!error) {
+        if (isCancelled(cancelled)) {
+            stopped = true;
+            break;
+        }
         struct archive_entry *entry = nullptr;
         int r = archive_read_next_header(in, &entry);
         if (r == ARCHIVE_EOF)
@@ -410,6 +462,7 @@ std::optional<QString> extract(const QString &archivePath, const QString &destin
             break;
         }
         archive_entry_set_pathname_utf8(entry, target.constData());
+        written << target;
         r = archive_write_header(out, entry);
         if (r < ARCHIVE_WARN) {
             error = failed(archiveReason(out));
@@ -417,6 +470,10 @@ std::optional<QString> extract(const QString &archivePath, const QString &destin
         }
         if (archive_entry_size_is_set(entry) == 0 || archive_entry_size(entry) > 0) {
             for (;;) {
+                if (isCancelled(cancelled)) {
+                    stopped = true;
+                    break;
+                }
                 const void *block = nullptr;
                 size_t size = 0;
                 la_int64_t offset = 0;
@@ -436,7 +493,7 @@ std::optional<QString> extract(const QString &archivePath, const QString &destin
                     break;
                 }
             }
-            if (error)
+            if (error || stopped)
                 break;
         }
         if (archive_write_finish_entry(out) < ARCHIVE_WARN) {
@@ -450,6 +507,10 @@ std::optional<QString> extract(const QString &archivePath, const QString &destin
     archive_read_close(in);
     archive_write_free(out);
     archive_read_free(in);
+    if (stopped) {
+        removeWritten(written, base);
+        return cancelledText();
+    }
     return error;
 }
 

@@ -10,6 +10,10 @@
 // the process locale says. Both return nothing on success, else a localised sentence.
 namespace Archive {
 
+// Asked between entries and between blocks of data; true stops the operation, which then
+// fails with the sentence "操作已取消".
+using CancelCheck = std::function<bool()>;
+
 struct Item
 {
     QString source;    // a file, folder or symbolic link on disk
@@ -20,7 +24,8 @@ struct Item
 // Folders go in with everything below them in name order, symbolic links as links (never
 // followed), sockets, pipes and devices are left out, and the file behind `fd` itself is
 // never read. Any read error fails the whole archive. `archiveName` is for messages.
-std::optional<QString> writeZip(const QList<Item> &items, int fd, const QString &archiveName);
+std::optional<QString> writeZip(const QList<Item> &items, int fd, const QString &archiveName,
+                                const CancelCheck &cancelled = {});
 
 // Extracts every entry of the archive (any format and compression libarchive reads) into
 // the existing folder `destination`. Entries with absolute names or ".." components,
@@ -33,8 +38,11 @@ std::optional<QString> writeZip(const QList<Item> &items, int fd, const QString 
 // destination's volume with less free space than 5 % of its size or 1 GiB, whichever is
 // smaller: an archive that would is refused before or while it is written, so neither a
 // bomb nor a sparse giant can fill the disk. Extraction stops at the first error of any
-// kind; what was written before it stays, for the caller to remove.
-std::optional<QString> extract(const QString &archivePath, const QString &destination);
+// kind; what was written before it stays, for the caller to remove. A cancelled
+// extraction removes the entries it wrote and the folders it made for them, when they
+// hold nothing else.
+std::optional<QString> extract(const QString &archivePath, const QString &destination,
+                               const CancelCheck &cancelled = {});
 
 struct VolumeSpace
 {

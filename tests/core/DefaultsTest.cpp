@@ -61,6 +61,29 @@ TEST(Defaults, ArgumentsAreReadBeforeTheFile)
     EXPECT_FALSE(parsed.contains("dangling"));
 }
 
+TEST(Defaults, DoubleDashEndsTheSettings)
+{
+    struct Case
+    {
+        QStringList arguments;
+        QStringList keys;
+        QStringList others;
+    };
+    const Case cases[] = {
+        {{"marovel", "-a", "1", "--", "-b", "2", "file"}, {"a"}, {"-b", "2", "file"}},
+        {{"marovel", "-a", "--", "x"}, {}, {"-a", "x"}},         // "--" is never a value
+        {{"marovel", "x", "-a", "1", "y"}, {"a"}, {"x", "y"}},
+        {{"marovel", "--long", "x", "-dangling"}, {}, {"--long", "x", "-dangling"}},
+        {{"marovel", "--", "--"}, {}, {"--"}},                   // only the first one ends
+        {{"marovel", "-", "file:///tmp/a"}, {}, {"-", "file:///tmp/a"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        EXPECT_EQ(Defaults::parseArguments(c.arguments).keys(), c.keys);
+        EXPECT_EQ(Defaults::otherArguments(c.arguments), c.others);
+    }
+}
+
 TEST(Defaults, ChangedIsSignalledOnlyForRealChanges)
 {
     Defaults &defaults = Defaults::shared();
