@@ -39,6 +39,15 @@ PaneColumn::PaneColumn(BrowserState &state, PaneState *pane, QWidget *parent)
     m_table->verticalHeader()->setDefaultSectionSize(22);
     m_table->horizontalHeader()->setSectionResizeMode(PaneItemsModel::NameColumn, QHeaderView::Stretch);
     m_table->horizontalHeader()->setHighlightSections(false);
+    m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Fixed widths from the font: measuring every row would cost a pass over big folders.
+    const QFontMetrics metrics = m_table->fontMetrics();
+    m_table->horizontalHeader()->resizeSection(PaneItemsModel::DateColumn,
+                                               metrics.horizontalAdvance(QStringLiteral("2026-12-31 23:59")) + 24);
+    m_table->horizontalHeader()->resizeSection(PaneItemsModel::SizeColumn,
+                                               metrics.horizontalAdvance(QStringLiteral("999.9 MB")) + 24);
+    m_table->horizontalHeader()->resizeSection(PaneItemsModel::KindColumn,
+                                               metrics.horizontalAdvance(QStringLiteral("plain text document")) + 24);
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

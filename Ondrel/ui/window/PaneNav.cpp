@@ -27,6 +27,7 @@ PaneNav::PaneNav(BrowserState &state, PaneState *pane, QWidget *parent)
       m_crumbLayout(new QHBoxLayout(m_crumbRow))
 {
     setObjectName(QStringLiteral("paneNav"));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_back->setObjectName(QStringLiteral("navBack"));
     m_forward->setObjectName(QStringLiteral("navForward"));
     m_up->setObjectName(QStringLiteral("navUp"));
@@ -144,6 +145,7 @@ void PaneNav::rebuildCrumbs()
         }
     }
     m_crumbLayout->addStretch(1);
+    m_crumbArea->setFixedHeight(m_crumbRow->sizeHint().height());
     QTimer::singleShot(0, this, &PaneNav::scrollToEnd);
 }
 
