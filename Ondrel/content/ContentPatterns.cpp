@@ -27,10 +27,6 @@ struct Fixed
     u"(?:Inc\\.?|LLC|L\\.L\\.C\\.?|Ltd\\.?|Limited|Corp\\.?|Corporation|Co\\.|GmbH|PLC|LLP|"  \
     u"Pty\\s+Ltd|AG|N\\.V\\.|B\\.V\\.)"
 
-#define DUE_LABEL                                                                          \
-    u"\\b(?:Total\\s+Due|Amount\\s+Due|Balance\\s+Due|Grand\\s+Total|Order\\s+Total|"      \
-    u"Total\\s+Amount|Amount\\s+Paid|Total\\s+Paid)\\b"
-
 #define ORG_WORDS                                                                          \
     u"(?:有限公司|股份有限公司|有限责任公司|个体工商户|集团|中心|事务所|研究院|酒店|宾馆|饭店|" \
     u"超市|药房|门市部|经营部|服务部|商行|商店|公司|厂|店|社|行|部)"
@@ -46,20 +42,33 @@ constexpr Fixed fixedTable[] = {
      uR"((?<![ _-])[ _-]*(?:\d{1,4}[-_.]\d{1,2}[-_.]\d{1,4}|\d{1,14})$)", NoOptions},
     {Id::genericSeparatorRun, "generic.separatorRun", uR"([ _-]+)", NoOptions},
 
-    {Id::amountDueSign, "amount.dueSign",
-     DUE_LABEL uR"([^0-9]{0,40}([¥￥$€£])\s?([0-9][0-9,]*\.?[0-9]{0,2}))", CaseInsensitive},
-    {Id::amountDueFigure, "amount.dueFigure",
-     DUE_LABEL uR"([^0-9]{0,40}([¥￥$€£]?)\s?([0-9][0-9,]*\.[0-9]{2}))", CaseInsensitive},
-    {Id::amountTotalWord, "amount.totalWord",
-     uR"((?:价税合计|合计|总计|应付|实付|实收|金额|Total|Amount|Grand Total)[^0-9¥￥$]{0,8}([¥￥$]?)\s?([0-9][0-9,]*\.?[0-9]{0,2}))",
+    // "Total Due", "Grand Total", 价税合计, 实付: labels only a document's total carries.
+    {Id::totalLabelDue, "amount.labelDue",
+     uR"(\b(?:Total\s+Due|Amount\s+Due|Balance\s+Due|Grand\s+Total|Order\s+Total|Invoice\s+Total|Total\s+Amount(?:\s+Due)?|Amount\s+Paid|Total\s+Paid|Total\s+Payable|Amount\s+Payable|Total\s+to\s+Pay|Total\s+Gross|Gross\s+Total|Total\s+(?:incl\.?|including)\s+(?:VAT|tax))\b|价税合计|实付款|实付金额|实付|实收|应付金额|应付|总计|合计金额|支付金额|交易金额|付款金额|总金额)",
      CaseInsensitive},
-    {Id::amountSign, "amount.sign", uR"(([¥￥$€£])\s?([0-9][0-9,]*\.?[0-9]{0,2}))",
+    {Id::totalLabelPlain, "amount.labelPlain", uR"(\bTotal\b|合计)", CaseInsensitive},
+    {Id::totalLabelAmount, "amount.labelAmount", uR"(\bAmount\b|金额)", CaseInsensitive},
+    // What makes a "Total" a part: a subtotal, a net or tax line, a count.
+    {Id::totalLabelExcluded, "amount.labelExcluded",
+     uR"((?:\bSub[- ]?|\bNet\s+|小)$|^[ \t]*(?:[-:][ \t]*)?(?:tax|vat|net|items?|qty|quantity|weight|savings|discount|excl|before|pieces|units|fare)\b)",
      CaseInsensitive},
-    // Group 0 may begin with commas that precede the number; groups 1 and 2 are the
-    // number and the sign. Starting only at the beginning of a run of digits and commas
-    // keeps the search linear: every later start in the run ends at the same place.
+    // The totals a Chinese receipt or itinerary prints (after 小写 and 价税合计).
+    {Id::totalLabelChinese, "amount.labelChinese",
+     uR"(合计金额|合计|总计|实付款|实付金额|实付|实收|应付金额|应付|总金额)", NoOptions},
+    // A value at the start of a cell: a code or a sign, the number (thousands separated by
+    // ",", "." or a space; decimals after "." or ","), a code or a sign after it. Groups:
+    // 1 code before, 2 sign before, 3 number, 4 code or sign after.
+    {Id::amountValue, "amount.value",
+     uR"(^[^0-9\n¥￥$€£]{0,12}?(?:(CNY|RMB|USD|EUR|GBP|HKD)[ \t]?)?([¥￥$€£])?[ \t]?((?:[0-9]{1,3}(?:[,. ][0-9]{3})+|[0-9]+)(?:[.,][0-9]{1,2})?)(?![0-9])(?:[ \t]?(元|CNY|RMB|USD|美元|EUR|GBP|€|£|\$))?)",
+     CaseInsensitive},
+    {Id::amountSign, "amount.sign",
+     uR"(([¥￥$€£])[ \t]?((?:[0-9]{1,3}(?:[,.][0-9]{3})+|[0-9]+)(?:[.,][0-9]{1,2})?)(?![0-9]))",
+     CaseInsensitive},
+    // A figure with decimals and a currency code after it. Groups 1 and 2 are the number and
+    // the code; only the start of a run of digits and separators is tried, which keeps the
+    // search linear.
     {Id::amountCode, "amount.code",
-     uR"((?<![0-9,]),*([0-9][0-9,]*\.[0-9]{2})\s?(元|CNY|RMB|USD|美元|EUR|GBP|\$|€|£))",
+     uR"((?<![0-9,.])((?:[0-9]{1,3}(?:[,.][0-9]{3})+|[0-9]+)[.,][0-9]{2})(?![0-9])[ \t]?(元|CNY|RMB|USD|美元|EUR|GBP|\$|€|£))",
      CaseInsensitive},
 
     {Id::totalFigures, "total.figures",
@@ -101,6 +110,30 @@ constexpr Fixed fixedTable[] = {
      uR"((?=(?>[\u4e00-\u9fa5]{0,36})(?:[^\u4e00-\u9fa5]|$))([\u4e00-\u9fa5（）()A-Za-z]{2,30}?)" ORG_WORDS
      uR"()(?![\u4e00-\u9fa5]))",
      CaseInsensitive},
+    // An e-mail address beside a name: "Acme Billing <billing@acme.com>".
+    {Id::orgEmail, "org.email", uR"((?<![ \t])[ \t]*(?:<[^<>\n]*@[^<>\n]*>|(?<![^\s(])\(?[^\s()<>@]+@[^\s()<>@]+\)?)[ \t]*)",
+     NoOptions},
+    // A tax number and what follows it: NIP, VAT, Tax ID, 税号.
+    {Id::orgTaxNumber, "org.taxNumber",
+     uR"((?<![ \t,;])[ \t,;]*(?:\b(?:NIP|VAT(?:[ \t]*(?:No\.?|ID|Reg\.?|Number))?|Tax[ \t]*ID|TIN|EIN|ABN|GST(?:IN)?|UID|USt-?IdNr\.?|KRS|REGON)\b|税号|纳税人识别号|统一社会信用代码).*$)",
+     CaseInsensitive},
+    // A line that is itself a label, never a name.
+    {Id::orgLabelLatin, "org.labelLatin",
+     uR"(^(?:Date|Invoice(?:\s*(?:No\.?|Number|Date|#))?|Due\s+Date|Page|Total|Amount|Description|Qty|Quantity|Unit\s+Price|Price|Tax|VAT|Phone|Tel|Fax|E-?mail|Address|Account(?:\s+(?:No\.?|Number))?|Reference|Ref\.?|Order(?:\s*(?:No\.?|Number|#|Date))?|Customer(?:\s*(?:No\.?|ID|Number))?|Ship\s+To|Bill\s+To|Sold\s+To|From|To|Subject|Receipt|Statement|Balance|Payment|Terms|Notes?)[ \t]*[:：#.]?$)",
+     CaseInsensitive},
+    {Id::orgLabelChinese, "org.labelChinese",
+     uR"(开户银行|开户行|识别号|账号|地址|电话|名称|日期|税号|信用代码|金额|合计)", NoOptions},
+    // A shop's or a company's name heading its own form: "某某五金店销售单", "某某公司收据".
+    {Id::letterheadName, "party.letterheadName",
+     uR"(^[ \t]*([\u4e00-\u9fa5（）()]{2,30}?)" ORG_WORDS uR"()(?=[ \t]*(?:销售单|销货单|送货单|出库单|结算单|收款收据|收据|发票|小票|单据|$)))",
+     Rx::AnchorsMatchLines},
+    // A Chinese name after the label of its role.
+    {Id::buyerByRole, "party.buyerByRole",
+     uR"((?:购买方|购方|买方|购货单位|付款方)(?:名称|信息)?[ \t]*[：:]?[ \t]*(?:名称[ \t]*[：:])?[ \t]*([\u4e00-\u9fa5][\u4e00-\u9fa5A-Za-z0-9（）()·&]{3,39}))",
+     NoOptions},
+    {Id::sellerByRole, "party.sellerByRole",
+     uR"((?:销售方|销方|卖方|销货单位|收款单位|收款方|开票单位)(?:名称|信息)?(?:（盖章）|\(盖章\))?[ \t]*[：:]?[ \t]*(?:名称[ \t]*[：:])?[ \t]*([\u4e00-\u9fa5][\u4e00-\u9fa5A-Za-z0-9（）()·&]{3,39}))",
+     NoOptions},
     {Id::institutionSentenceStart, "institution.sentenceStart",
      uR"(^(?:the|your|our|this|that|new|total|please|thank|dear|all)\b)", CaseInsensitive},
     {Id::institutionAddress, "institution.address",
@@ -110,6 +143,11 @@ constexpr Fixed fixedTable[] = {
      CaseInsensitive},
     {Id::screenshotName, "detect.screenshotName",
      uR"((?i)(截屏|截图|screenshot|screen shot|cleanshot|shottr|snip|微信图片))", CaseInsensitive},
+    // Names that desktops and phones give screenshots: "Screenshot from 2024-03-05 …",
+    // "Screen Shot … at …", 截屏…, 屏幕截图…, 微信截图_…, "Snipaste_…".
+    {Id::screenshotNameStrong, "detect.screenshotNameStrong",
+     uR"((?i)(截屏|截图|screenshot|screen[ _-]?shot|cleanshot|shottr|snipaste|bildschirmfoto|capture d.écran|スクリーンショット))",
+     CaseInsensitive},
     {Id::idNumberCitizen, "detect.idNumberCitizen", uR"(\b\d{17}[\dXx]\b)", CaseInsensitive},
     {Id::idNumberPassport, "detect.idNumberPassport", uR"((?i)passport\s*(no|number|号))",
      CaseInsensitive},
@@ -122,11 +160,35 @@ constexpr Fixed fixedTable[] = {
     {Id::buyerRegion, "detect.buyerRegion",
      uR"(^([\u4e00-\u9fa5]{2,10}?(?:综合保税区|保税港区|保税区|经济技术开发区|经济开发区|高新技术产业开发区|高新区|开发区|工业园区|产业园区|新区|自治州|自治区|省|市)))",
      CaseInsensitive},
+    // "北京-上海", "上海 - 北京", "上海至北京", "上海→北京".
     {Id::routeCjk, "detect.routeCjk",
-     uR"(([\u4e00-\u9fa5]{2,6})\s?[-—→]\s?([\u4e00-\u9fa5]{2,6}))", CaseInsensitive},
+     uR"(([\u4e00-\u9fa5]{2,6})[ \t]*(?:[-—–→－~]|至|到)[ \t]*([\u4e00-\u9fa5]{2,6}))", CaseInsensitive},
     // Airport codes must be upper case.
     {Id::routeAirport, "detect.routeAirport",
      uR"(\b([A-Z]{3})\s*(?:[-—→]|(?i:to))\s*([A-Z]{3})\b)", NoOptions},
+    // "London St Pancras → Paris", "Frankfurt (FRA) → Tokyo Haneda (HND)": groups 1 and 3
+    // the places, 2 and 4 their airport codes.
+    {Id::routeLatinArrow, "detect.routeLatinArrow",
+     uR"((?<![A-Za-z.'-])([A-Z][A-Za-z.'-]*(?:[ \t]+[A-Z][A-Za-z.'-]*){0,3})(?:[ \t]*\(([A-Z]{3})\))?[ \t]*(?:→|->|⇒|⟶)[ \t]*([A-Z][A-Za-z.'-]*(?:[ \t]+[A-Z][A-Za-z.'-]*){0,3})(?:[ \t]*\(([A-Z]{3})\))?)",
+     NoOptions},
+    // "from New York to Washington".
+    {Id::routeLatinFromTo, "detect.routeLatinFromTo",
+     uR"(\b(?i:from)[ \t]+([A-Z][A-Za-z.'-]*(?:[ \t]+[A-Z][A-Za-z.'-]*){0,3})[ \t]+(?i:to)[ \t]+([A-Z][A-Za-z.'-]*(?:[ \t]+[A-Z][A-Za-z.'-]*){0,3}))",
+     NoOptions},
+    // The author block of a paper: a university, an institute, a laboratory.
+    {Id::paperAffiliation, "detect.paperAffiliation",
+     uR"(\b(?:Universit(?:y|ät|é|à|eit|ad)|Institute|Institut|Academy|College|School\s+of|Laborator(?:y|ies)|Department\s+of|Faculty\s+of|Research\s+Cent(?:er|re))\b|大学|学院|研究所|研究院|实验室|研究中心|科学院)",
+     CaseInsensitive},
+    // A title that names rules, a policy or terms.
+    {Id::policyTitleLatin, "detect.policyTitleLatin",
+     uR"(\b(?:Polic(?:y|ies)|Terms|Conditions|Guidelines?|Rules|Regulations?|Procedures?|Handbook|Manual|FAQ|Fee\s+Schedule|Pricing|Tariffs?)\b)",
+     CaseInsensitive},
+    {Id::policyTitleChinese, "detect.policyTitleChinese",
+     uR"((?:办法|制度|规定|条例|细则|政策|须知|守则|指南|规范|流程|手册|章程|收费标准)$)", NoOptions},
+    // Numbered clauses: 第三条, "Article 4", "Section 2".
+    {Id::contractClauses, "detect.contractClauses",
+     uR"(第[一二三四五六七八九十百0-9]{1,4}条|(?m)^[ \t]*(?:Article|Section|Clause)[ \t]+[0-9IVX]{1,4}\b)",
+     CaseInsensitive},
     {Id::contractTitleBrackets, "detect.contractTitleBrackets", uR"(《([^》]{2,30})》)",
      CaseInsensitive},
     {Id::labelLine, "detect.labelLine", uR"(^[^:：\n]{1,16}[:：][ \t]*\S)", NoOptions},
@@ -284,18 +346,39 @@ QString isoDate(const QString &prefix)
 QString monthNameDate(const QString &prefix)
 {
     // Groups 1-3: month, day, year of "March 5, 2024"; groups 4-6: day, month, year of
-    // "5 March 2024". Between day and year: spaces around a comma, or spaces alone (the
+    // "5 March 2024"; groups 7-9 the airline form "12MAR24". Between day and year: spaces around a comma, or spaces alone (the
     // same texts as "\s*(?:,\s*|\s+)", without trying every split of a run of spaces).
     const QString m = QString::fromUtf16(monthName);
     return prefix + QStringLiteral(R"((?:\b()") + m
            + QStringLiteral(R"()\.?\s+(\d{1,2})(?:st|nd|rd|th)?(?:\s*,\s*|\s+)(\d{4}|\d{2}))")
            + QStringLiteral(R"(|\b(\d{1,2})(?:st|nd|rd|th)?\s+()") + m
-           + QStringLiteral(R"()\.?,?\s+(\d{4}|\d{2}))(?![0-9]))");
+           + QStringLiteral(R"()\.?,?\s+(\d{4}|\d{2}))")
+           // Groups 7-9: day, month, year of the airline form "12MAR24".
+           + QStringLiteral(R"(|\b(\d{1,2})(JAN|FEB|MAR|APR|MAY|JUN|JUL|AUG|SEP|OCT|NOV|DEC)(\d{4}|\d{2})(?![A-Za-z]))")
+           + QStringLiteral(R"()(?![0-9]))");
 }
 
 QString numericDate(const QString &prefix)
 {
     return prefix + QStringLiteral(R"((?<![0-9])(\d{1,2})([-/.])(\d{1,2})\2(\d{4}|\d{2})(?![0-9]))");
+}
+
+QString excludedDateLabels()
+{
+    return QStringLiteral(
+        R"((?:\b(?:Due\s+Date|Date\s+Due|Payment\s+Due(?:\s+Date)?|Due(?:\s+(?:on|by))?|Pay\s+by|)"
+        R"(Booked(?:\s+on)?|Booking\s+Date|Date\s+of\s+Booking|Printed(?:\s+on)?|Print\s+Date|)"
+        R"(Date\s+Printed|Date\s+Received|Paid\s+(?:until|through|thru)|Valid\s+(?:until|through|thru|to)|)"
+        R"(Expir(?:es|y\s+Date|y|ation\s+Date)|Date\s+of\s+Expiry|Date\s+of\s+Birth|Birth\s*Date|DOB|)"
+        R"(Born(?:\s+on)?|Start\s+Date|Period\s+Start)\b|(?m:^[ \t]*Received[ \t]*$)|)"
+        R"(到期还款日|最后还款日|还款日|到期日|截止日期|付款期限|打印日期|打印时间|预订日期|预订时间|)"
+        R"(有效期至|有效期限|有效期|出生日期|出生|起始日期|开始日期))");
+}
+
+QString dateRangeSeparator()
+{
+    // A Chinese date's closing 日 stands before the separator: "2024年01月20日至…".
+    return QStringLiteral(R"(^[日号]?[ \t]*(?:-|–|—|~|～|至|到|(?i:to|through|thru|until))[ \t]*$)");
 }
 
 QString yearMonth(const QString &anchor)
@@ -335,7 +418,9 @@ const QStringList &sellerAnchors()
         QStringLiteral(R"(Sold\s+By)"), QStringLiteral(R"(Bill\s+From)"),
         QStringLiteral(R"(Remit\s+To)"), QStringLiteral("Vendor"),
         QStringLiteral("Merchant"),      QStringLiteral("Seller"),
-        QStringLiteral("Supplier"),      QStringLiteral("From")};
+        QStringLiteral("Supplier"),
+        // "From" only as a label at the start of a line, never in a sentence.
+        QStringLiteral(R"((?<![^\n])From(?=[ \t]*(?:[:：]|\n|$)))")};
     return anchors;
 }
 
@@ -446,6 +531,7 @@ QList<Entry> catalogue()
                           + QLatin1String(anchor.isEmpty() ? "anywhere" : "anchored"),
                       yearMonth(anchor), CaseInsensitive};
 
+    list << Entry{QStringLiteral("date.excludedLabels"), excludedDateLabels(), CaseInsensitive};
     for (const QStringList *anchors : {&buyerAnchors(), &sellerAnchors()}) {
         for (const QString &anchor : *anchors)
             list << Entry{QStringLiteral("party.lineAfter.") + anchor, lineAfterAnchor(anchor),

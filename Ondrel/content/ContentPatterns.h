@@ -25,10 +25,14 @@ enum class Id {
     genericCopyCounter,
     genericTrailingNumber,
     genericSeparatorRun,
-    // Amounts, in the order amount() tries them
-    amountDueSign,
-    amountDueFigure,
-    amountTotalWord,
+    // Amounts: the labels of a total, most telling first, then a value at the start of a
+    // cell, then any signed amount and any figure with a currency code
+    totalLabelDue,
+    totalLabelPlain,
+    totalLabelAmount,
+    totalLabelExcluded,
+    totalLabelChinese,
+    amountValue,
     amountSign,
     amountCode,
     // Totals of Chinese invoices, in the order invoiceTotal() tries them
@@ -51,11 +55,19 @@ enum class Id {
     nameBeforeTaxNumber,
     nameAfterLabel,
     nameWithOrgWord,
+    orgEmail,
+    orgTaxNumber,
+    orgLabelLatin,
+    orgLabelChinese,
+    letterheadName,
+    buyerByRole,
+    sellerByRole,
     institutionSentenceStart,
     institutionAddress,
     // Scenario detection: file names
     installerName,
     screenshotName,
+    screenshotNameStrong,
     // Identity numbers: citizen number, passport number label, social security number
     idNumberCitizen,
     idNumberPassport,
@@ -68,6 +80,12 @@ enum class Id {
     buyerRegion,
     routeCjk,
     routeAirport,
+    routeLatinArrow,
+    routeLatinFromTo,
+    paperAffiliation,
+    policyTitleLatin,
+    policyTitleChinese,
+    contractClauses,
     contractTitleBrackets,
     // A short label followed by a colon and a value ("合同编号：HT-01", "No.: 5")
     labelLine,
@@ -114,6 +132,11 @@ QString isoDate(const QString &prefix);
 QString monthNameDate(const QString &prefix);
 QString numericDate(const QString &prefix);
 QString yearMonth(const QString &anchor);
+// Labels of dates that are never a document's own date: due, booked, printed, received,
+// valid-until and expiry dates, dates of birth, the start of a period.
+QString excludedDateLabels();
+// What stands between the two dates of a period ("02/01/2024 - 02/29/2024", "1月至2月").
+QString dateRangeSeparator();
 
 // The name on the line after (or after the colon of) an anchor word.
 QString lineAfterAnchor(const QString &anchor);

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QImageReader>
 #include <QThreadPool>
 #include <QtConcurrent>
@@ -51,7 +52,23 @@ QString readText(const QString &path, qsizetype limit)
             bytes += more;
         }
         atEnd = atEnd || bytes.size() >= Extractor::sizeLimit;
+        // Chinese text files are often in GB18030 (GBK): read as such when the bytes are
+        // not UTF-8 and the detector is sure; else UTF-8 with repair.
         const QString text = TextDecoding::utf8(bytes, atEnd);
+        if (text.contains(QChar(QChar::ReplacementCharacter))) {
+            if (const auto charset = TextDecoding::detectChineseCharset(bytes)) {
+                // Two bytes per character in GBK (four for the rarest): enough for the cut.
+                const qint64 needed = std::min<qint64>(limit * 4 + 4, Extractor::sizeLimit);
+                while (!atEnd && bytes.size() < needed) {
+                    const QByteArray more = file.read(needed - bytes.size());
+                    if (more.isEmpty())
+                        break;
+                    bytes += more;
+                }
+                if (const auto decoded = TextDecoding::decode(bytes, *charset))
+                    return Extractor::cut(Extractor::foldRadicals(*decoded), limit);
+            }
+        }
         if (atEnd || TextUtil::graphemeCount(text) > limit)
             return Extractor::cut(Extractor::foldRadicals(text), limit);
         target *= 4;
@@ -302,6 +319,69 @@ bool Extractor::isReadable(const QString &text)
         }
     }
     return total <= 2 * good;
+}
+
+namespace {
+
+bool isAsciiLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// A token a writer would write: a word, a number or a code, with ordinary punctuation
+// before or after it. Brackets, quotes, "!", "?", ";", "<", "=", ">" and the like inside a
+// token, or a long run of punctuation alone, are what a broken character map gives.
+bool isOrdinaryToken(QStringView token)
+{
+    static constexpr QStringView around = u"([{\"'“‘«<*#•·-–—.,:;!?)]}\"'”’»>%/";
+    static constexpr QStringView oddInside = u"!\"()*;<=>?[\\]^`{|}~";
+    qsizetype start = 0;
+    qsizetype end = token.size();
+    while (start < end && around.contains(token[start]))
+        ++start;
+    while (end > start && around.contains(token[end - 1]))
+        --end;
+    if (start == end)
+        return token.size() <= 3; // a dash, a bullet, an ellipsis
+    for (qsizetype i = start; i < end; ++i) {
+        const QChar c = token[i];
+        if (c.category() == QChar::Other_Control || (c != u'*' && oddInside.contains(c)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool Extractor::isBrokenText(const QString &text)
+{
+    qsizetype visible = 0;
+    qsizetype odd = 0;          // characters of tokens no writer would write
+    qsizetype longLetters = 0;  // letters of Latin words of four to 24 letters
+    qsizetype vowels = 0;
+    for (const QString &token : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+        visible += token.size();
+        if (!isOrdinaryToken(token)) {
+            odd += token.size();
+            continue;
+        }
+        if (token.size() >= 4 && token.size() <= 24
+            && std::all_of(token.begin(), token.end(), isAsciiLetter)) {
+            longLetters += token.size();
+            for (QChar c : token)
+                vowels += QStringView(u"aeiouAEIOU").contains(c);
+        }
+    }
+    if (visible < 40)
+        return false;
+    // Random letters hold a vowel about one time in five, words of any Latin-script
+    // language well over one in three.
+    return odd * 10 > visible * 3 || (longLetters >= 40 && vowels * 100 < longLetters * 24);
+}
+
+QString Extractor::pdfInformation(const QString &path)
+{
+    return PdfReader::informationPrefix(path);
 }
 
 QString Extractor::pathExtension(const QString &path)

@@ -94,6 +94,16 @@ public:
     // marks, digits, or lie in U+2E80–U+FAFF.
     static bool isReadable(const QString &text);
 
+    // Text of a font without a usable character map: runs of punctuation mixed into words
+    // and random Latin letters, as a PDF's text layer gives when its glyphs map to nothing
+    // meaningful. Such text may pass isReadable() but says nothing; texts under 40 visible
+    // characters are never judged broken.
+    static bool isBrokenText(const QString &text);
+    // A PDF's information lines as the PDF readers put them before the page text (title,
+    // subject and keywords, each followed by a line break); empty when it has none or
+    // cannot be opened.
+    static QString pdfInformation(const QString &path);
+
     // The path's extension as the readers see it: the text after the last "." of the
     // file name, lower-cased; empty without a dot, or for a name that only starts with one.
     static QString pathExtension(const QString &path);

@@ -1,6 +1,7 @@
 #include "ContentPatterns.h"
 #include "Localization.h"
 #include "ScenarioDetector.h"
+#include "TextLayout.h"
 #include "TextUtil.h"
 
 namespace ScenarioDetector {
@@ -14,15 +15,93 @@ QString firstOf(const QStringList &list)
     return list.isEmpty() ? QString() : list.first();
 }
 
+// Text that is itself a label: it ends in a colon, is one of the common captions of an
+// invoice's fields, or holds a Chinese field caption (开户银行, 纳税人识别号, 名称...).
+bool isLabelText(const QString &text)
+{
+    const QString s = text.trimmed();
+    if (s.endsWith(u':') || s.endsWith(QChar(0xFF1A)))
+        return true;
+    return Rx::matches(ContentPatterns::get(Id::orgLabelLatin), s)
+           || Rx::matches(ContentPatterns::get(Id::orgLabelChinese), s);
+}
+
+// Two names for one party: equal ignoring case, or one holding the other ("Globex Corp"
+// read inside "Globex Corporation").
+bool sameParty(const QString &a, const QString &b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    return a.contains(b, Qt::CaseInsensitive) || b.contains(a, Qt::CaseInsensitive);
+}
+
+// The first usable name an anchor labels: after it on its line, in the next cell, or in
+// its column of the next row.
+QString labelledName(const QStringList &anchors, const QString &text, qsizetype *at = nullptr)
+{
+    for (const QString &anchor : anchors) {
+        const auto pattern = Rx::compiled(QStringLiteral(R"(\b(?:)") + anchor + QStringLiteral(R"()\b)"),
+                                          Rx::CaseInsensitive);
+        Rx::Matcher match(*pattern, text);
+        for (int occurrence = 0; occurrence < 3 && match.find(); ++occurrence) {
+            for (const TextLayout::Span &span : TextLayout::valueSpans(text, match.start(), match.end())) {
+                const QString name = cleanOrgName(text.mid(span.start, span.end - span.start));
+                if (!name.isEmpty()) {
+                    if (at)
+                        *at = match.start();
+                    return name;
+                }
+            }
+        }
+    }
+    return QString();
+}
+
+// Where the letterhead ends: after the first five non-empty lines.
+qsizetype letterheadEnd(const QString &text)
+{
+    qsizetype at = 0;
+    for (int lines = 0; lines < 5 && at < text.size();) {
+        const qsizetype end = text.indexOf(u'\n', at);
+        if (QStringView(text).mid(at, (end < 0 ? text.size() : end) - at).trimmed().size() > 0)
+            ++lines;
+        if (end < 0)
+            return text.size();
+        at = end + 1;
+    }
+    return at;
+}
+
+QStringList withoutLabels(const QStringList &names)
+{
+    QStringList kept;
+    for (const QString &name : names) {
+        if (!isLabelText(name))
+            kept << name;
+    }
+    return kept;
+}
+
 } // namespace
 
 QString cleanOrgName(const QString &candidate)
 {
     QString s = candidate.trimmed();
+    // A "From:" line names the sender before the address: the name is kept, the address
+    // goes. So does a tax number and all that follows it.
+    s = Rx::replaceAll(ContentPatterns::get(Id::orgEmail), s, QStringLiteral(" ")).trimmed();
+    const qsizetype taxNumber = Rx::indexIn(ContentPatterns::get(Id::orgTaxNumber), s);
+    if (taxNumber >= 0)
+        s.truncate(taxNumber);
+    // A line that is a label ("Date", "Ship To:", 购方开户银行) names nobody.
+    if (isLabelText(s))
+        return QString();
     // One leading label word ("Seller:", "Bill") goes; "Bill To:" keeps "To:".
     const Rx::Pattern &label = ContentPatterns::get(Id::orgLeadingLabel);
     if (const auto g = Rx::groups(label, s))
         s = s.mid((*g)[0].size());
+    if (isLabelText(s))
+        return QString();
     // A comma followed by a number starts a street address.
     const qsizetype address = Rx::indexIn(ContentPatterns::get(Id::orgAddressComma), s);
     if (address >= 0)
@@ -65,35 +144,76 @@ QStringList enOrgs(const QString &text)
 Parties enParties(const QString &text)
 {
     Parties parties;
-    parties.buyer = lineAfterAnchor(ContentPatterns::buyerAnchors(), text);
-    parties.seller = lineAfterAnchor(ContentPatterns::sellerAnchors(), text);
+    qsizetype buyerAt = -1;
+    parties.buyer = labelledName(ContentPatterns::buyerAnchors(), text, &buyerAt);
+    parties.seller = labelledName(ContentPatterns::sellerAnchors(), text);
+    if (sameParty(parties.seller, parties.buyer))
+        parties.seller.clear();
     if (!parties.seller.isEmpty())
         return parties;
+    // Without a seller's label, the seller is the company of the letterhead: one that
+    // stands before the buyer's block or among the first lines. A company named further
+    // down (a bank, a payment service, a carrier) is not the seller by its place.
+    const qsizetype head = buyerAt >= 0 ? std::max(buyerAt, letterheadEnd(text)) : letterheadEnd(text);
     for (const QString &name : enOrgs(text)) {
-        if (name.compare(parties.buyer, Qt::CaseInsensitive) != 0) {
+        if (sameParty(name, parties.buyer))
+            continue;
+        const qsizetype at = text.indexOf(name);
+        if (at >= 0 && at < head)
             parties.seller = name;
-            break;
-        }
+        break;
     }
     return parties;
 }
 
 Parties invoiceParties(const QString &text)
 {
+    // Names after the labels of their roles bind by the label, wherever they stand.
+    const QString roleBuyer =
+        withoutLabels(Rx::allGroups(ContentPatterns::get(Id::buyerByRole), text, 1)).value(0);
+    const QString roleSeller =
+        withoutLabels(Rx::allGroups(ContentPatterns::get(Id::sellerByRole), text, 1)).value(0);
+
     // A Chinese invoice prints the buyer's block before the seller's.
-    const QStringList a = Rx::allGroups(ContentPatterns::get(Id::nameBeforeTaxNumber), text, 1);
+    const QStringList a = withoutLabels(Rx::allGroups(ContentPatterns::get(Id::nameBeforeTaxNumber), text, 1));
     QStringList list = a;
     if (a.size() < 2) {
-        const QStringList b = Rx::allGroups(ContentPatterns::get(Id::nameAfterLabel), text, 1);
+        const QStringList b = withoutLabels(Rx::allGroups(ContentPatterns::get(Id::nameAfterLabel), text, 1));
         if (b.size() > a.size())
             list = b;
     }
+    if (!roleBuyer.isEmpty() && !roleSeller.isEmpty() && !sameParty(roleBuyer, roleSeller))
+        return Parties{roleBuyer, roleSeller};
     if (list.size() >= 2)
         return Parties{list[0], list[1]};
 
-    const QStringList c = Rx::allGroups(ContentPatterns::get(Id::nameWithOrgWord), text, 1);
-    if (c.size() >= 2)
-        return Parties{c[0], c[1]};
+    const QStringList c = withoutLabels(Rx::allGroups(ContentPatterns::get(Id::nameWithOrgWord), text, 1));
+    // The company heading the page: a line of its own among the first two, or the name
+    // its own form's title begins with ("某某五金店销售单").
+    const auto letterhead = [&](const QString &buyer) {
+        const QString top = text.section(u'\n', 0, 1);
+        const auto g = Rx::groups(ContentPatterns::get(Id::letterheadName), top);
+        if (g && g->size() >= 2) {
+            const QString name = (*g)[1];
+            if (!isLabelText(name) && !sameParty(name, buyer))
+                return name;
+        }
+        return QString();
+    };
+    if (!roleBuyer.isEmpty() || !roleSeller.isEmpty()) {
+        QString seller = !roleSeller.isEmpty() ? roleSeller : letterhead(roleBuyer);
+        if (seller.isEmpty() && isTrain(text))
+            seller = L("中国铁路");
+        return Parties{roleBuyer, seller};
+    }
+    if (c.size() >= 2) {
+        // The order of the names says who is who only on an invoice with both blocks.
+        static const Rx::Pattern blocks(QStringLiteral("(?:购买方|购方|买方)[\\s\\S]*(?:销售方|销方|卖方)"),
+                                        Rx::NoOptions);
+        if (Rx::matches(blocks, text))
+            return Parties{c[0], c[1]};
+        return Parties{QString(), letterhead(QString())};
+    }
 
     if (list.isEmpty() && c.isEmpty()) {
         const Parties english = enParties(text);

@@ -121,6 +121,11 @@ QList<int> allPages(int pageCount)
 
 } // namespace
 
+QString informationPrefix(const QString &path)
+{
+    return open(path).prefix;
+}
+
 QList<int> namingPages(int pageCount)
 {
     if (pageCount <= 0)
@@ -157,7 +162,9 @@ Extraction forNaming(const QString &path, const Recognizer &recognize)
     }
     const QString layer = collected.trimmed();
     const qsizetype layerCount = count(layer);
-    const bool layerReadable = Extractor::isReadable(layer);
+    // A text layer of a font without a usable character map is no text: the pages are
+    // recognised instead.
+    const bool layerReadable = Extractor::isReadable(layer) && !Extractor::isBrokenText(layer);
     if (layerCount >= namingTextAccept && layerReadable)
         return {Extractor::cut(prefix + layer, Extractor::namingCut), ContentSource::pdfText};
 
@@ -190,7 +197,7 @@ Extraction forIndex(const QString &path, const Recognizer &recognize)
         if (body.size() >= Extractor::indexCut && count(body) >= Extractor::indexCut)
             return {Extractor::cut(prefix + body, Extractor::indexCut), ContentSource::pdfText};
     }
-    if (count(body) >= minimumText && Extractor::isReadable(body))
+    if (count(body) >= minimumText && Extractor::isReadable(body) && !Extractor::isBrokenText(body))
         return {Extractor::cut(prefix + body, Extractor::indexCut), ContentSource::pdfText};
 
     const QString recognised =

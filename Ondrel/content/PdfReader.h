@@ -27,6 +27,11 @@ Extraction forNaming(const QString &path, const Recognizer &recognize);
 // Index: every page, up to 200,000 characters.
 Extraction forIndex(const QString &path, const Recognizer &recognize);
 
+// The document's information lines (title, subject, keywords, each trimmed and followed
+// by a line break), exactly as both readers put them before the text; empty when there
+// are none or the document cannot be opened.
+QString informationPrefix(const QString &path);
+
 // The 0-based pages the naming reader looks at, in order.
 QList<int> namingPages(int pageCount);
 // The factor by which a page of this size in points is drawn for recognition: 2200 over

@@ -195,8 +195,9 @@ QString readingText(const QString &text)
     for (QChar c : text)
         foldCharacter(c.unicode(), folded);
 
-    // Spaces that recognition puts between Chinese characters go; so do those between a
-    // Chinese character and a digit ("2024 年 3 月").
+    // Single spaces that recognition puts between Chinese characters go; so do those between
+    // a Chinese character and a digit ("2024 年 3 月"). A wider gap stays: it separates
+    // columns ("名称：甲公司    名称：乙公司").
     QString out;
     out.reserve(folded.size());
     const qsizetype n = folded.size();
@@ -207,7 +208,9 @@ QString readingText(const QString &text)
             qsizetype end = i;
             while (end < n && isHorizontalSpace(folded[end].unicode()))
                 ++end;
-            if (end < n && dropSpacesBetween(out.back().unicode(), folded[end].unicode())) {
+            // One space is recognition noise; a wider gap separates two columns.
+            if (end == i + 1 && end < n
+                && dropSpacesBetween(out.back().unicode(), folded[end].unicode())) {
                 i = end;
                 continue;
             }

@@ -2,11 +2,13 @@
 
 #include "ContentPatterns.h"
 #include "Extractor.h"
+#include "Keywords.h"
 #include "Localization.h"
 #include "Namer.h"
 #include "NamingCore.h"
 #include "TextUtil.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace ScenarioDetector {
@@ -18,7 +20,7 @@ using ContentPatterns::Words;
 using Conf = ScenarioMatch::Conf;
 
 // ---------------------------------------------------------------------------------------
-// Keyword lists matched as literal text, ignoring case (Rx::any).
+// Keyword lists, matched as words of their own (Keywords).
 
 const QStringList &installerExtensions()
 {
@@ -132,7 +134,7 @@ const QStringList &contractTitleWords()
 const QStringList &partyWords()
 {
     static const QStringList list{"甲方", "乙方", "丙方", "各方", "签署", "签订", "盖章", "Party",
-                                  "本协议", "本合同"};
+                                  "Parties", "本协议", "本合同"};
     return list;
 }
 
@@ -233,17 +235,40 @@ const QStringList &chineseBanks()
     return list;
 }
 
-const QStringList &carriers()
+// Carriers, rail operators and agents: the table's keys in order, each with the name
+// used in file names.
+const QList<std::pair<QString, QString>> &carriers()
 {
-    static const QStringList list{"国航", "东航", "南航", "海航", "深航", "厦航",
-                                  "川航", "吉祥", "春秋", "12306", "携程", "飞猪"};
-    return list;
+    static const QList<std::pair<QString, QString>> table = [] {
+        QList<std::pair<QString, QString>> rows;
+        QFile file(QStringLiteral(":/content/carriers.tsv"));
+        if (!file.open(QIODevice::ReadOnly))
+            return rows;
+        for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+            if (line.startsWith(u'#'))
+                continue;
+            const QStringList fields = line.split(u'\t');
+            if (fields.size() >= 2 && !fields[0].trimmed().isEmpty())
+                rows << std::pair{fields[0].trimmed(), fields[1].trimmed()};
+        }
+        return rows;
+    }();
+    return table;
+}
+
+QString carrierIn(const QString &text)
+{
+    for (const auto &[key, display] : carriers()) {
+        if (Keywords::contains(key, text))
+            return display;
+    }
+    return QString();
 }
 
 template<size_t N> QString lookup(const Lookup (&table)[N], const QString &text)
 {
     for (const Lookup &entry : table) {
-        if (text.contains(QString::fromUtf8(entry.key), Qt::CaseInsensitive))
+        if (Keywords::contains(QString::fromUtf8(entry.key), text))
             return entry.localised ? L(entry.display) : QString::fromUtf8(entry.display);
     }
     return QString();
@@ -251,11 +276,7 @@ template<size_t N> QString lookup(const Lookup (&table)[N], const QString &text)
 
 QString firstContained(const QStringList &list, const QString &text)
 {
-    for (const QString &entry : list) {
-        if (text.contains(entry, Qt::CaseInsensitive))
-            return entry;
-    }
-    return QString();
+    return Keywords::first(list, text);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -274,6 +295,8 @@ struct Context
     QString original; // the text as extracted
     QString text;     // readingText(original): what fields are read from
     QString keys;     // keywordText(original): what keyword lists are matched against
+    QString page;     // the reading text without a PDF's information lines: what titles are read from
+    QString info;     // the PDF's information lines (title, subject, keywords), as read
     QString fileDate;
     int quality = 3;
     bool readable = false;
@@ -303,12 +326,7 @@ int countWords(Words list, const QString &text)
 
 int countContained(const QStringList &list, const QString &text)
 {
-    int count = 0;
-    for (const QString &word : list) {
-        if (text.contains(word, Qt::CaseInsensitive))
-            ++count;
-    }
-    return count;
+    return Keywords::count(list, text);
 }
 
 QString group(Id id, const QString &text, int index)
@@ -447,35 +465,39 @@ struct Signals
     QString arxivId;
     QString doi;
     bool paperStructure = false;
+    bool paperStrong = false; // a paper's own structure: front matter with an author block
+    // policies and terms
+    bool policy = false;
 
     bool travel() const { return travelHits > 0; }
     bool paper() const { return !arxivId.isEmpty() || !doi.isEmpty() || paperStructure; }
 };
 
 QString contractTitleFromLines(const QString &text);
+QString titleLine(const QString &text);
 
 Signals readSignals(const Context &c)
 {
     const QString &k = c.keys;
     Signals s;
 
-    const bool idTitle = hasWord(Words::idTitle, k) || Rx::any(idTitlesChinese(), k);
+    const bool idTitle = hasWord(Words::idTitle, k) || Keywords::any(idTitlesChinese(), k);
     s.hasNumber = matches(Id::idNumberCitizen, c.text) || matches(Id::idNumberPassport, k)
                   || matches(Id::idNumberSocial, c.text);
-    s.idDoc = idTitle && (Rx::any(idFields(), k) || s.hasNumber || hasWord(Words::idField, k));
+    s.idDoc = idTitle && (Keywords::any(idFields(), k) || s.hasNumber || hasWord(Words::idField, k));
 
     const bool invoiceEnglish = hasWord(Words::invoice, k);
     const bool receipt = hasWord(Words::receipt, k);
     const bool paymentEnglish = hasWord(Words::payment, k);
-    const bool paymentWords = Rx::any(paymentWordsStrong(), k) || Rx::any(paymentWordsWeak(), k);
+    const bool paymentWords = Keywords::any(paymentWordsStrong(), k) || Keywords::any(paymentWordsWeak(), k);
     if (invoiceEnglish)
         s.invoiceSignal = true;
     else if (receipt && !paymentEnglish)
         s.invoiceSignal = !paymentWords;
-    s.invoiceChinese = Rx::any(invoiceWordsWeak(), k) || Rx::any(invoiceWordsStrong(), k);
-    s.invoiceStrong = hasWord(Words::invoiceStrong, k) || Rx::any(invoiceWordsStrong(), k);
+    s.invoiceChinese = Keywords::any(invoiceWordsWeak(), k) || Keywords::any(invoiceWordsStrong(), k);
+    s.invoiceStrong = hasWord(Words::invoiceStrong, k) || Keywords::any(invoiceWordsStrong(), k);
     s.payment = paymentWords || paymentEnglish;
-    s.paymentStrong = Rx::any(paymentWordsStrong(), k) || hasWord(Words::paymentStrong, k);
+    s.paymentStrong = Keywords::any(paymentWordsStrong(), k) || hasWord(Words::paymentStrong, k);
 
     s.money = matches(Id::moneyFigure, c.text) || !amount(c.keys).isEmpty();
     s.tillReceipt = s.money && matches(Id::tillSubtotal, k) && matches(Id::tillTotal, k);
@@ -486,35 +508,46 @@ Signals readSignals(const Context &c)
     const int statementPhrases = countWords(Words::statement, k);
     const bool chineseBank = !firstContained(chineseBanks(), k).isEmpty();
     const auto bankOrBalance = [&] {
-        return chineseBank || k.contains(QStringLiteral("余额"))
+        return chineseBank || Keywords::contains(QStringLiteral("余额"), k)
                || matches(Id::balanceWord, k)
                || !enInstitution(c.text, ContentPatterns::bankTail()).isEmpty();
     };
-    s.statement = statementPhrases > 0 || Rx::any(statementNames(), k)
-                  || (Rx::any(statementWords(), k) && bankOrBalance());
+    s.statement = statementPhrases > 0 || Keywords::any(statementNames(), k)
+                  || (Keywords::any(statementWords(), k) && bankOrBalance());
     s.statementStrong = statementPhrases >= 2
-                        || (Rx::any(statementTitlesChinese(), k)
-                            && (statementPhrases > 0 || Rx::any(statementMarkersChinese(), k)
+                        || (Keywords::any(statementTitlesChinese(), k)
+                            && (statementPhrases > 0 || Keywords::any(statementMarkersChinese(), k)
                                 || chineseBank));
 
     // A contract names itself and shows its parties or clauses; one word of each, as in
     // minutes that "签署补充协议", is a mention, not a contract. Two signals of parties or
     // clauses, or one beneath a contract's title, make one.
-    const bool contractWord = Rx::any(contractWords(), k) || hasWord(Words::contractTitle, k);
+    const bool contractWord = Keywords::any(contractWords(), k) || hasWord(Words::contractTitle, k);
     const int contractBody = countContained(partyWords(), k) + countContained(partyRoles(), k)
                              + countWords(Words::contractBody, k);
-    const bool titled = !contractTitleFromLines(c.text).isEmpty();
-    s.contract = contractWord && (contractBody >= 2 || (contractBody == 1 && titled));
-    const bool binding = hasWord(Words::contractBinding, k) || Rx::any(contractSelfReferences(), k)
+    // A contract's title counts only above a contract's structure: parties named by their
+    // roles, numbered clauses, or the phrases that bind them. One word in a title ("Smart
+    // Contract Auditing") makes no contract.
+    const bool titled = !contractTitleFromLines(c.page).isEmpty();
+    const bool binding = hasWord(Words::contractBinding, k) || Keywords::any(contractSelfReferences(), k)
                          || (k.contains(QStringLiteral("甲方")) && k.contains(QStringLiteral("乙方")));
-    s.contractStrong = s.contract && (binding || titled);
+    const bool structure = binding || Keywords::any(partyRoles(), k)
+                           || Keywords::any({"甲方", "乙方", "Party A", "Party B"}, k)
+                           || matches(Id::contractClauses, k);
+    s.contract = contractWord && (contractBody >= 2 || (contractBody == 1 && titled && structure));
+    s.contractStrong = s.contract && (binding || (titled && structure));
 
     s.travelHits = countWords(Words::travel, k) + countContained(travelChinese(), k);
     s.arxivId = group(Id::arxivId, c.text, 1);
     s.doi = group(Id::doi, c.text, 0);
-    s.paperStructure = Rx::any(abstractWords(), k)
-                       && (Rx::any(referenceWords(), k) || hasWord(Words::paperKeywords, k)
-                           || Rx::any(paperFrontWords(), k) || matches(Id::introductionHeading, k));
+    s.paperStructure = Keywords::any(abstractWords(), k)
+                       && (Keywords::any(referenceWords(), k) || hasWord(Words::paperKeywords, k)
+                           || Keywords::any(paperFrontWords(), k) || matches(Id::introductionHeading, k));
+    s.paperStrong = !s.arxivId.isEmpty() || (s.paperStructure && matches(Id::paperAffiliation, c.text));
+
+    const QString title = titleLine(c.page);
+    s.policy = !title.isEmpty()
+               && (matches(Id::policyTitleLatin, title) || matches(Id::policyTitleChinese, keywordText(title)));
     return s;
 }
 
@@ -638,13 +671,14 @@ ScenarioMatch invoice(const Context &c)
 {
     const QString total = invoiceTotal(c.text);
     const DateHit hit =
-        contentDateHit(c.text, {"开票日期", "开票", "日期", "Invoice Date", "Date", "Issued"});
+        contentDateHit(c.text, {"开票日期", "开票", "日期", "Invoice Date", "Date of Issue", "Issue Date",
+                                "Date", "Issued"});
     Parties parties = invoiceParties(c.text);
     // An air itinerary prints 电子客票号 too; it is no railway ticket, and its seller is the
     // airline, not the railway.
-    const bool railway = isTrain(c.keys) && !Rx::any(airWords(), c.keys);
+    const bool railway = isTrain(c.keys) && !Keywords::any(airWords(), c.keys);
     if (!railway && isTrain(c.text) && parties.seller == L("中国铁路"))
-        parties.seller = firstContained(carriers(), c.keys);
+        parties.seller = carrierIn(c.keys);
     QString item = group(Id::invoiceItem, c.text, 1);
     if (item.isEmpty() && railway)
         item = L("火车票");
@@ -750,7 +784,7 @@ QString contractTitleFromLines(const QString &text)
         if (line.endsWith(u'。'))
             return QString();
         const QString keys = keywordText(line);
-        if ((Rx::any(contractTitleWords(), keys) || hasWord(Words::contractTitleLine, keys))
+        if ((Keywords::any(contractTitleWords(), keys) || hasWord(Words::contractTitleLine, keys))
             && !slug(line).isEmpty())
             return line;
         return QString();
@@ -774,9 +808,11 @@ QString contractTitleInBrackets(const QString &text)
 
 ScenarioMatch contract(const Context &c)
 {
-    QString title = contractTitleFromLines(c.text);
+    QString title = contractTitleFromLines(c.page);
     if (title.isEmpty())
-        title = contractTitleInBrackets(c.text);
+        title = contractTitleInBrackets(c.page);
+    if (title.isEmpty())
+        title = contractTitleFromLines(c.info);
     ScenarioMatch m;
     m.kind = ScenarioKind::contract;
     if (!title.isEmpty()) {
@@ -803,19 +839,44 @@ ScenarioMatch contract(const Context &c)
     return m;
 }
 
+// A place of a route as it goes into a name: without the words a sentence puts around it
+// ("次上海虹桥" from "G2次上海虹桥至…", "北京南站的车票").
+QString routePlace(QString place, bool first)
+{
+    static const QStringView leads = u"次从由自乘坐往";
+    if (first) {
+        while (place.size() > 2 && leads.contains(place.front()))
+            place.remove(0, 1);
+    } else {
+        const qsizetype cut = place.indexOf(u'的');
+        if (cut >= 2)
+            place.truncate(cut);
+    }
+    return place.trimmed();
+}
+
 QString route(const QString &text)
 {
-    for (Id id : {Id::routeCjk, Id::routeAirport}) {
-        const auto g = Rx::groups(ContentPatterns::get(id), text);
-        if (g && g->size() >= 3 && !g->at(1).isEmpty() && !g->at(2).isEmpty())
-            return g->at(1) + u'-' + g->at(2);
+    if (const auto g = Rx::groups(ContentPatterns::get(Id::routeCjk), text);
+        g && g->size() >= 3 && !g->at(1).isEmpty() && !g->at(2).isEmpty())
+        return routePlace(g->at(1), true) + u'-' + routePlace(g->at(2), false);
+    if (const auto g = Rx::groups(ContentPatterns::get(Id::routeAirport), text);
+        g && g->size() >= 3 && !g->at(1).isEmpty() && !g->at(2).isEmpty())
+        return g->at(1) + u'-' + g->at(2);
+    // Places with their airport codes: the codes, which are shorter and exact.
+    if (const auto g = Rx::groups(ContentPatterns::get(Id::routeLatinArrow), text); g && g->size() >= 5) {
+        if (!g->at(2).isEmpty() && !g->at(4).isEmpty())
+            return g->at(2) + u'-' + g->at(4);
+        return g->at(1).trimmed() + u'-' + g->at(3).trimmed();
     }
+    if (const auto g = Rx::groups(ContentPatterns::get(Id::routeLatinFromTo), text); g && g->size() >= 3)
+        return g->at(1).trimmed() + u'-' + g->at(2).trimmed();
     return QString();
 }
 
 ScenarioMatch travel(const Context &c)
 {
-    QString carrier = firstContained(carriers(), c.keys);
+    QString carrier = carrierIn(c.keys);
     if (carrier.isEmpty())
         carrier = enInstitution(c.text, ContentPatterns::travelTail());
     const QString way = route(c.text);
@@ -905,13 +966,26 @@ QString documentTitleLine(const QString &text)
     return QString();
 }
 
+QString titleLine(const QString &text)
+{
+    return documentTitleLine(text);
+}
+
+// The title line of a document: the page's own; a PDF's information title only when the
+// page has none, since it is often a template's or an older draft's.
+QString pageTitle(const Context &c)
+{
+    const QString title = documentTitleLine(c.page);
+    return !title.isEmpty() ? title : documentTitleLine(c.info);
+}
+
 ScenarioMatch document(const Context &c)
 {
     static const QStringList anchors{"日期", "Date", "发布", "报告日期"};
     ScenarioMatch m;
     m.kind = ScenarioKind::document;
     m.filingReady = false;
-    const QString title = documentTitleLine(c.text);
+    const QString title = pageTitle(c);
     if (!title.isEmpty()) {
         m.base = slug(title);
         m.conf = textConfidence(c);
@@ -955,13 +1029,27 @@ ScenarioMatch decide(const Context &c)
     if (c.source == ContentSource::online)
         return onlinePlaceholder();
 
+    // A screenshot by the name the desktop or the phone gave it, whatever it shows.
+    const bool image = Extractor::imageExt().contains(c.ext) || c.source == ContentSource::imageOcr;
+    if (image && matches(Id::screenshotNameStrong, c.name))
+        return screenshot(c);
+
     if (c.readable) {
         const Signals s = readSignals(c);
+
+        // A document's own structure decides before the words it uses in passing: a paper
+        // on invoices or identity cards stays a paper.
+        if (s.paperStrong)
+            return paper(c, s);
 
         // An agreement names itself in its title or binds its parties; its clauses about
         // invoices, payments and identity numbers do not make it one of those.
         if (s.contractStrong)
             return contract(c);
+
+        // Rules, a policy or terms that list fees, invoices and payments are none of those.
+        if (s.policy)
+            return s.contract ? contract(c) : document(c);
 
         // Identity documents; a booking that asks for passport details is travel.
         if (s.idDoc && s.travelHits < 2)
@@ -989,8 +1077,16 @@ ScenarioMatch decide(const Context &c)
                 if (s.contract)
                     return contract(c);
             }
-            if (s.money || s.shortText)
-                return isInvoice ? invoice(c) : payment(c);
+            if (s.money || s.shortText) {
+                ScenarioMatch m = isInvoice ? invoice(c) : payment(c);
+                // Decided by one weak word: never sure, and no move into a finance folder.
+                if (weak && !s.tillReceipt) {
+                    if (m.conf == Conf::high)
+                        m.conf = Conf::medium;
+                    m.filingReady = false;
+                }
+                return m;
+            }
         }
 
         // Then statements, contracts, travel and papers, in that order.
@@ -1008,7 +1104,6 @@ ScenarioMatch decide(const Context &c)
     }
 
     // Screenshots and documents.
-    const bool image = Extractor::imageExt().contains(c.ext) || c.source == ContentSource::imageOcr;
     if (image && matches(Id::screenshotName, c.name))
         return screenshot(c);
     if (c.source == ContentSource::imageOcr) {
@@ -1067,9 +1162,20 @@ ScenarioMatch detect(const QString &path, const QString &text, const QString &so
     c.original = text;
     c.text = readingText(text);
     c.keys = keywordText(text);
+    c.page = c.text;
+    if (c.ext == u"pdf" && (source == ContentSource::pdfText || source == ContentSource::pdfOcr)) {
+        const QString information = Extractor::pdfInformation(path);
+        if (!information.isEmpty() && text.startsWith(information)) {
+            c.info = readingText(information);
+            c.page = readingText(text.mid(information.size()));
+        }
+    }
     c.fileDate = Core::fileDate(path);
     c.quality = static_cast<int>(Extractor::quality(source));
-    c.readable = TextUtil::graphemeCount(text.trimmed()) >= 8 && !Core::garbled(text);
+    // Text from a font without a usable character map is as good as none: no name is
+    // built from it.
+    c.readable = TextUtil::graphemeCount(text.trimmed()) >= 8 && !Core::garbled(text)
+                 && !Extractor::isBrokenText(text);
     return finish(decide(c));
 }
 

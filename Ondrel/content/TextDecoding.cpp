@@ -3,6 +3,7 @@
 #include "TextUtil.h"
 
 #include <unicode/ucnv.h>
+#include <unicode/ucsdet.h>
 
 #include <memory>
 
@@ -136,6 +137,32 @@ std::optional<QString> decode(QByteArrayView bytes, const QString &charset)
         return std::nullopt;
     text.truncate(length);
     return text;
+}
+
+std::optional<QString> detectChineseCharset(QByteArrayView bytes)
+{
+    // A confidence the detector gives Chinese text in GBK, and not the stray high bytes of
+    // Latin-1 text.
+    constexpr int32_t confident = 50;
+    if (bytes.isEmpty())
+        return std::nullopt;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UCharsetDetector, void (*)(UCharsetDetector *)> detector(ucsdet_open(&status),
+                                                                             ucsdet_close);
+    if (U_FAILURE(status) || !detector)
+        return std::nullopt;
+    const int32_t length = static_cast<int32_t>(std::min<qsizetype>(bytes.size(), 64 * 1024));
+    ucsdet_setText(detector.get(), bytes.data(), length, &status);
+    const UCharsetMatch *match = ucsdet_detect(detector.get(), &status);
+    if (U_FAILURE(status) || !match)
+        return std::nullopt;
+    const char *name = ucsdet_getName(match, &status);
+    const int32_t confidence = ucsdet_getConfidence(match, &status);
+    if (U_FAILURE(status) || !name || confidence < confident)
+        return std::nullopt;
+    if (qstrcmp(name, "GB18030") != 0)
+        return std::nullopt;
+    return QStringLiteral("GB18030");
 }
 
 QString codePageName(int codePage)

@@ -22,6 +22,11 @@ QString utf8(QByteArrayView bytes, bool final = true, qsizetype *consumed = null
 // "Shift_JIS", "UTF-16LE", ...). Nothing when the name is unknown.
 std::optional<QString> decode(QByteArrayView bytes, const QString &charset);
 
+// The legacy Chinese character set the bytes are written in ("GB18030", which reads GBK
+// and GB2312 as well), when ICU's detector names it with confidence; otherwise nothing.
+// For plain text that is not UTF-8.
+std::optional<QString> detectChineseCharset(QByteArrayView bytes);
+
 // The code page name of a Windows code page number (936 → "windows-936"), for RTF.
 QString codePageName(int codePage);
 

@@ -313,7 +313,8 @@ QString joinCjk(const QString &line)
             qsizetype next = i;
             while (next < chars.size() && chars[next] == ' ')
                 ++next;
-            if (next < chars.size() && joins(last, chars[next])) {
+            // Only a single space is noise; a wider gap separates two columns.
+            if (next == i + 1 && next < chars.size() && joins(last, chars[next])) {
                 i = next - 1;
                 continue;
             }

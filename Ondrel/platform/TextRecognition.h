@@ -52,9 +52,10 @@ QString recognize(const QImage &image, const QString &interfaceLanguage,
 void stopAll();
 bool stopped();
 
-// Removes runs of spaces between two CJK characters (ideographs, kana, CJK punctuation,
+// Removes single spaces between two CJK characters (ideographs, kana, CJK punctuation,
 // full-width forms) or between a digit and such a character: tesseract puts spaces
-// between Chinese characters and around the numbers of dates ("2024 年 03 月").
+// between Chinese characters and around the numbers of dates ("2024 年 03 月"). A wider
+// gap stays: it separates two columns.
 QString joinCjk(const QString &line);
 
 } // namespace TextRecognition

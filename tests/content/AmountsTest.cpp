@@ -23,25 +23,40 @@ TEST(Amounts, AmountTable)
         {"Total: 0.00, card charged $8.20", "$8.20"}, // a zero row gives way to the next
         {"Price 1,200.00 元", "¥1200"},
         {"no amount at all", ""},
-        // A text that writes decimal commas gets no amount, even when a later row would
-        // read another number.
-        {"Total: 1.234,56 €\nPaid 12.00 USD", ""},
-        {"Summe 12,50 € Total 12", ""},
+        // Decimal commas and other thousands separators.
+        {"Total: 1.234,56 €\nPaid 12.00 USD", "€1234.56"},
+        {"Summe 12,50 €", "€12.50"},
+        {"Total TTC 1 234,56 €", "€1234.56"},
+        {"Total 1.262 €", "€1262"},
+        // The total, not a subtotal, a net or tax line, or a count, wherever it stands.
+        {"SUBTOTAL 5.98\nTAX 0.42\nTOTAL 6.40", "$6.40"},
+        {"Sub-total $38.00\nTotal $46.13", "$46.13"},
+        {"Total items: 3\nTotal: $9.00", "$9"},
+        {"Total tax $1.00\nGrand Total $11.00", "$11"},
+        {"Subtotal   VAT    Total\n£100.00   £20.00   £120.00", "£120"},
+        {"Total (incl. VAT)    1.262,00 €", "€1262"},
     };
     for (const auto &[text, expected] : cases)
         EXPECT_EQ(amount(text), expected) << text;
 }
 
-TEST(Amounts, UnlabelledCurrencyFollowsTheInterfaceLanguage)
+// Without a sign or code, an English document counts in dollars and a Chinese one in
+// yuan; figures alone follow the interface language.
+TEST(Amounts, UnlabelledCurrencyFollowsTheDocumentThenTheInterfaceLanguage)
 {
+    for (const char *language : {"en", "zh-Hans"}) {
+        const PinnedEnvironment pinned(QDate(2025, 6, 15), language);
+        EXPECT_EQ(amount("Amount Due 1,000.00"), "$1000") << language;
+        EXPECT_EQ(amount("合计 1,000.00"), "¥1000") << language;
+    }
     {
         const PinnedEnvironment pinned(QDate(2025, 6, 15), "en");
-        EXPECT_EQ(amount("Amount Due 1,000.00"), "$1000");
         EXPECT_EQ(inferCurrency(""), "$");
+        EXPECT_EQ(inferCurrency("12.00"), "$");
     }
     const PinnedEnvironment pinned(QDate(2025, 6, 15), "zh-Hans");
-    EXPECT_EQ(amount("Amount Due 1,000.00"), "¥1000");
     EXPECT_EQ(inferCurrency(""), "¥");
+    EXPECT_EQ(inferCurrency("12.00"), "¥");
 }
 
 TEST(Amounts, InvoiceTotal)
@@ -81,7 +96,7 @@ TEST(Amounts, SymAndInferCurrency)
     EXPECT_EQ(inferCurrency("RMB and USD"), "¥");
     EXPECT_EQ(inferCurrency("USD and EUR"), "$");
     EXPECT_EQ(inferCurrency("cost 5€"), "€");
-    EXPECT_EQ(inferCurrency("USDT"), "¥");    // not the word USD; no hint, Chinese interface
+    EXPECT_EQ(inferCurrency("USDT €"), "€");    // not the word USD
     EXPECT_EQ(inferCurrency("中文说明"), "¥"); // an ideograph
 }
 

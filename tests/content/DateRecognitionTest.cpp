@@ -114,16 +114,27 @@ TEST(DateRecognition, NumericDatesWithBothReadings)
     }
 }
 
-TEST(DateRecognition, ReadingOrderFollowsTheInterfaceLanguageUnlessGiven)
+// 05/03/2024 reads as the document writes its dates: as its unambiguous dates do, else as
+// its currency and its language suggest; a text of figures alone follows the interface
+// language, and an explicit order always wins.
+TEST(DateRecognition, ReadingOrderFollowsTheDocumentThenTheInterfaceLanguage)
 {
     {
         const PinnedEnvironment pinned(QDate(2025, 6, 15), "en");
-        EXPECT_EQ(contentDateHit("Date 05/03/2024", {}), (DateHit{"2024-05-03", true}));
-        EXPECT_EQ(contentDateHit("Date 05/03/2024", {}, false), (DateHit{"2024-03-05", true}));
+        EXPECT_EQ(contentDateHit("05/03/2024", {}), (DateHit{"2024-05-03", true}));
+        EXPECT_EQ(contentDateHit("05/03/2024", {}, false), (DateHit{"2024-03-05", true}));
+        EXPECT_EQ(contentDateHit("Date 05/03/2024\nTotal €12.00", {}).date, "2024-03-05");
+        EXPECT_EQ(contentDateHit("Date 05/03/2024 Total £12.00", {}).date, "2024-03-05");
+        EXPECT_EQ(contentDateHit("日期 05/03/2024", {}).date, "2024-03-05");
     }
     const PinnedEnvironment pinned(QDate(2025, 6, 15), "zh-Hans");
-    EXPECT_EQ(contentDateHit("Date 05/03/2024", {}), (DateHit{"2024-03-05", true}));
-    EXPECT_EQ(contentDateHit("Date 05/03/2024", {}, true), (DateHit{"2024-05-03", true}));
+    EXPECT_EQ(contentDateHit("05/03/2024", {}), (DateHit{"2024-03-05", true}));
+    EXPECT_EQ(contentDateHit("05/03/2024", {}, true), (DateHit{"2024-05-03", true}));
+    EXPECT_EQ(contentDateHit("Date 05/03/2024\nTotal $12.00", {}).date, "2024-05-03");
+    EXPECT_EQ(contentDateHit("Invoice date 05/03/2024", {}).date, "2024-05-03");
+    // An unambiguous date of the same document decides over its currency.
+    EXPECT_EQ(contentDateHit("Date 05/03/2024, due 25/03/2024, $12.00", {}).date, "2024-03-05");
+    EXPECT_EQ(contentDateHit("Date 05/03/2024, due 03/25/2024, €12.00", {}).date, "2024-05-03");
 }
 
 TEST(DateRecognition, AnchorsComeFirstWithinTenNonDigits)
@@ -141,7 +152,9 @@ TEST(DateRecognition, AnchorsComeFirstWithinTenNonDigits)
         {"Printed 2024-01-02\nInvoice Date: 25/03/2024", "2024-03-25"},
         // Exactly ten non-digits between anchor and date, then eleven.
         {"Printed 2024-01-02 Date:abcdefgh 2024-03-05", "2024-03-05"},
-        {"Printed 2024-01-02 Date:abcdefghi 2024-03-05", "2024-01-02"},
+        // Eleven: not the anchor's; and a printed date is never the document's.
+        {"Printed 2024-01-02 Date:abcdefghi 2024-03-05", "2024-03-05"},
+        {"Created 2024-01-02 Date:abcdefghi 2024-03-05", "2024-01-02"},
         // The anchor's first year-first date is impossible: no second one for that anchor,
         // but the month-name step still reads.
         {"Date: 2024-02-30, March 5, 2024", "2024-03-05"},
@@ -177,6 +190,51 @@ TEST(DateRecognition, ContentMonth)
                            {"Statement Period"}),
               "2024-02");
     EXPECT_EQ(contentMonth("Printed 2024-01-02\nStatement Period: 2024-02-01", {}), "2024-01");
+}
+
+// A date labelled as due, printed, received, valid until, of birth or as a period's start
+// is never the document's date, and a table's date stands below its label.
+TEST(DateRecognition, TheDocumentsOwnDate)
+{
+    const PinnedEnvironment pinned;
+    const QStringList invoice{"开票日期", "日期", "Invoice Date", "Date of Issue", "Date"};
+    struct Case
+    {
+        const char *label;
+        const char *text;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"due date first", "Due Date   April 2, 2024\nDate of issue   March 3, 2024", "2024-03-03"},
+        {"due in a sentence", "$49.00 due April 2, 2024\nIssued March 3, 2024", "2024-03-03"},
+        {"printed before", "打印日期：2024-04-01\n收款日期：2024-03-05", "2024-03-05"},
+        {"a received stamp", "RECEIVED\n12 APR 2024\nCity of Springfield\nMarch 28, 2024", "2024-03-28"},
+        {"date of birth", "Date of birth: 14/07/2001\nPay date: 28/03/2024", "2024-03-28"},
+        {"valid until", "Valid until 2025-01-31\nIssued 2024-12-01", "2024-12-01"},
+        {"a period's start", "Billing period: 2024-03-01 - 2024-03-31", "2024-03-31"},
+        {"a header row", "Invoice No.   Due Date     Invoice Date\nINV-1         2024-04-04   2024-03-05",
+         "2024-03-05"},
+        {"the value on the next line", "开票日期：\n2024年04月18日", "2024-04-18"},
+        {"only a due date", "Payment due: 2024-04-15", ""},
+        {"an airline date", "FLIGHT MU5101 12MAR24 PVG PEK", "2024-03-12"},
+        {"an airline date, four digits", "DATE 05JAN2025", "2025-01-05"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(contentDateHit(c.text, invoice).date, c.expected) << c.label;
+    EXPECT_EQ(matchMonthNameDate(QString(), "12MAR24")->date, "2024-03-12");
+    EXPECT_FALSE(matchMonthNameDate(QString(), "12MARCH24X").has_value());
+}
+
+// A statement's month is the month its period ends in.
+TEST(DateRecognition, StatementMonthIsThePeriodsEnd)
+{
+    const PinnedEnvironment pinned;
+    const QStringList anchors{"账单周期", "Statement Period", "Billing Period", "Statement Date"};
+    EXPECT_EQ(contentMonth("账单周期 2024/01/20-2024/02/19", anchors), "2024-02");
+    EXPECT_EQ(contentMonth("账单周期：2024年01月20日至2024年02月19日", anchors), "2024-02");
+    EXPECT_EQ(contentMonth("Statement Period: 02/01/2024 - 02/29/2024\nBalance $5.00", anchors), "2024-02");
+    EXPECT_EQ(contentMonth("Statement Period: Jan 20, 2024 to Feb 19, 2024", anchors), "2024-02");
+    EXPECT_EQ(contentMonth("Statement Date: 2024-03-01", anchors), "2024-03");
 }
 
 } // namespace

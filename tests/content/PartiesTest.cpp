@@ -95,9 +95,17 @@ TEST(Parties, ChineseInvoicePartiesChooseTheirList)
     // The 名称 list has more names: it is used.
     EXPECT_EQ(invoiceParties("名称：张三李四 名称：王五赵六 钱七孙八纳税人识别号：1"),
               (Parties{"张三李四", "王五赵六"}));
-    // Names that end in an organisation word.
-    EXPECT_EQ(invoiceParties("开给北京甲乙科技有限公司，上海丙丁酒店 开具"),
-              (Parties{"开给北京甲乙科技有限公司", "上海丙丁酒店"}));
+    // Names that end in an organisation word: their order tells buyer from seller only
+    // beside the buyer's and the seller's blocks; elsewhere the seller is the company
+    // heading the page, and no second company is the seller by its place.
+    EXPECT_EQ(invoiceParties("购买方 北京甲乙科技有限公司 销售方 上海丙丁酒店 开具"),
+              (Parties{"北京甲乙科技有限公司", "上海丙丁酒店"}));
+    EXPECT_EQ(invoiceParties("开给北京甲乙科技有限公司，上海丙丁酒店 开具"), (Parties{}));
+    EXPECT_EQ(invoiceParties("深圳市小明五金店销售单\n购方：深圳市蓝海科技有限公司\n购方开户银行：招商银行深圳分行"),
+              (Parties{"深圳市蓝海科技有限公司", "深圳市小明五金店"}));
+    // A line that is a label is never a party.
+    EXPECT_EQ(invoiceParties("收据\n购方开户银行：\n收款单位：杭州某某物业管理有限公司"),
+              (Parties{"", "杭州某某物业管理有限公司"}));
     // No Chinese names: the English rules.
     EXPECT_EQ(invoiceParties("Invoice\nBill To: Acme Corp\nFrom: Widget Ltd"),
               (Parties{"Acme Corp", "Widget Ltd"}));
@@ -173,6 +181,51 @@ TEST(Parties, IsTrainAndScreenshotInstruction)
               "概括它在记录什么。必须基于文字本身，绝不编造文字里没有的人名/产品/主题；读不出明确主题就返回空字符串");
     const PinnedEnvironment pinned(QDate(2025, 6, 15), "en");
     EXPECT_EQ(screenshotTopicInstruction(), screenshotTopicInstruction("en"));
+}
+
+// Labels, addresses, tax numbers and sentences are not parties; a company named below
+// the page's head is not the seller by its place.
+TEST(Parties, WhatIsNoParty)
+{
+    const std::pair<const char *, const char *> names[] = {
+        {"Date", ""},
+        {"Invoice number", ""},
+        {"Ship To:", ""},
+        {"购方开户银行", ""},
+        {"纳税人识别号", ""},
+        {"Tidewater Books <orders@tidewaterbooks.com>", "Tidewater Books"},
+        {"orders@tidewaterbooks.com", ""},
+        {"Kowalski Software Sp. z o.o. NIP 525-123-45-67", "Kowalski Software Sp. z o.o."},
+        {"Nordlicht Trading GmbH VAT DE123456789", "Nordlicht Trading GmbH"},
+        {"Acme Ltd, VAT No. GB123456789", "Acme Ltd"},
+        {"上海某某贸易有限公司 税号：91310000MA1FL", "上海某某贸易有限公司"},
+    };
+    for (const auto &[candidate, expected] : names)
+        EXPECT_EQ(cleanOrgName(candidate), expected) << candidate;
+
+    struct Case
+    {
+        const char *label;
+        const char *text;
+        Parties expected;
+    };
+    const Case cases[] = {
+        {"from in a sentence", "Lumen Coffee\nThank you for ordering from us!\nOrder Total $42.00", {}},
+        {"from as a label, with an address", "From: Tidewater Books <orders@tidewaterbooks.com>\nTotal $5",
+         {"", "Tidewater Books"}},
+        {"labels in one column", "INVOICE\nFrom\nDate\nInvoice number\nBright Pixel Studio Ltd\n"
+                                 "12 March 2024\nBill To\nHarbor Analytics LLC",
+         {"Harbor Analytics LLC", "Bright Pixel Studio Ltd"}},
+        {"a table of buyer and recipient", "Bill To:              Ship To:\nContoso Pharmacy Ltd  Contoso Warehouse",
+         {"Contoso Pharmacy Ltd", ""}},
+        {"a payment service at the foot", "Maya Chen Design\nINVOICE\nBill To:\nOrchard Labs Inc.\n"
+                                          "Web design\nTotal Due: $2,400.00\nNotes\nThanks\n"
+                                          "Payments are processed by Stripe, Inc.",
+         {"Orchard Labs Inc.", ""}},
+        {"the buyer's own name read shorter", "Bill To: Globex Corporation\nGlobex Corp", {"Globex Corporation", ""}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(enParties(c.text), c.expected) << c.label;
 }
 
 } // namespace

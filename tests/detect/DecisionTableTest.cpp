@@ -76,8 +76,8 @@ TEST(DecisionTable, RuleOrderAndItsEdges)
         {"an itinerary with 电子客票 is an invoice", "itinerary.pdf", "pdf-text",
          "航空运输电子客票行程单\n航班 CA1234\n北京-上海\n票价：¥1,200.00", ScenarioKind::invoice,
          std::nullopt, "发票_¥1200"},
-        {"unpaid holds paid: a payment", "note.txt", "text",
-         "Your balance is unpaid as of today, please review.", ScenarioKind::payment},
+        {"unpaid is not the word paid", "note.txt", "text",
+         "Your balance is unpaid as of today, please review.", ScenarioKind::document},
         {"garbled text is not readable", "x.txt", "text",
          QStringLiteral("Invoice No 12 ") + QString(3, QChar(QChar::ReplacementCharacter)) + "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyzab",
          ScenarioKind::unknown},
@@ -218,8 +218,10 @@ TEST(DecisionTable, WordsInPassing)
          "项目周会会议纪要\n时间：2024年3月5日 14:00\n参会人：张三、李四、王五\n"
          "一、上周进展：完成了支付模块的联调，支付成功率提升到99%。\n二、本周计划：准备与客户签署补充协议。",
          ScenarioKind::document, std::nullopt, "项目周会会议纪要"},
-        {"a short notice that says unpaid is still a payment", "n.txt", "text",
-         "Order 1042 is unpaid.", ScenarioKind::payment},
+        {"a short notice that says unpaid is no payment", "n.txt", "text",
+         "Order 1042 is unpaid.", ScenarioKind::unknown},
+        {"a short notice that says paid is one", "n.txt", "text", "Order 1042 is paid.",
+         ScenarioKind::payment},
         {"money makes the word count", "r.txt", "text",
          "Thank you for your order. Your card was charged and the order is being prepared for "
          "shipping today. Total 42.00",

@@ -13,7 +13,10 @@ TEST(ReadingText, FoldsWhatRecognitionAndTypesettingLeave)
     const Pinned pinned;
     const std::pair<QString, QString> cases[] = {
         {"发 票", "发票"},
-        {"增 值 税  电 子\t普 通 发 票", "增值税电子普通发票"},
+        {"增 值 税 电 子\t普 通 发 票", "增值税电子普通发票"},
+        // A wider gap separates two columns.
+        {"增 值 税  电 子", "增值税  电子"},
+        {"名称：甲公司     名称：乙公司", "名称:甲公司     名称:乙公司"},
         {"2024 年 3 月 5 日", "2024年3月5日"},
         {"金额 100.00 元", "金额100.00元"},
         {"开票日期 ： 2024", "开票日期 : 2024"},         // the colon folds; its spaces stay

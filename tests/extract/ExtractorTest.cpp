@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
 
 #include <atomic>
 
@@ -132,6 +133,35 @@ TEST(Extractor, TextIsUtf8WithIllFormedBytesRepaired)
         EXPECT_EQ(Extractor::extract(path, false), (Extraction{c.expected, "text"}))
             << c.bytes.toHex().constData();
     }
+}
+
+// Chinese .txt files are often in GBK: bytes that are not UTF-8 and that the charset
+// detector confidently calls GB18030 are read as such, for naming and for the index.
+TEST(Extractor, ChineseTextInGbkIsRead)
+{
+    const QString text = QStringLiteral("关于召开2024年第一季度工作会议的通知\n各部门：\n定于2024年3月5日下午"
+                                        "在三楼会议室召开第一季度工作会议，请各部门负责人准时参加。\n办公室");
+    const auto encode = [](const QString &value) {
+        UErrorCode status = U_ZERO_ERROR;
+        UConverter *converter = ucnv_open("GBK", &status);
+        QByteArray out(value.size() * 4 + 16, '\0');
+        const int32_t length = ucnv_fromUChars(converter, out.data(), int32_t(out.size()),
+                                               reinterpret_cast<const UChar *>(value.utf16()),
+                                               int32_t(value.size()), &status);
+        ucnv_close(converter);
+        out.resize(length);
+        return out;
+    };
+    const QString path = file("通知.txt", encode(text));
+    EXPECT_EQ(Extractor::extract(path, false), (Extraction{text, "text"}));
+
+    // A long file: the index reads far beyond the first block.
+    QString longText;
+    while (longText.size() < 60000)
+        longText += text + u'\n';
+    const QString longPath = file("长通知.txt", encode(longText));
+    EXPECT_EQ(Extractor::extractForIndex(longPath), (Extraction{longText, "text"}));
+    EXPECT_EQ(Extractor::extract(longPath, false).text, Extractor::cut(longText, Extractor::namingCut));
 }
 
 TEST(Extractor, UnreadableTextFilesGiveEmptyText)

@@ -210,9 +210,25 @@ QByteArray PdfBuilder::build() const
             content += "ET\n";
             y -= page.fontSize * 1.3 * page.cjkLines.size();
         }
-        if (!page.mappedLine.isEmpty())
-            content += "BT /F3 " + num(page.fontSize) + " Tf 10 " + num(y) + " Td (" +
-                       literal(page.mappedLine) + ") Tj ET\n";
+        for (const Page::Placed &item : page.placed) {
+            const QByteArray at = num(item.at.x()) + " " + num(page.size.height() - item.at.y());
+            if (item.cjk) {
+                QByteArray units;
+                for (const QChar c : item.text)
+                    units += QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
+                content += "BT /F2 " + num(page.fontSize) + " Tf " + at + " Td <" + units + "> Tj ET\n";
+            } else {
+                content += "BT /F1 " + num(page.fontSize) + " Tf " + at + " Td (" + literal(item.text) +
+                           ") Tj ET\n";
+            }
+        }
+        if (!page.mappedLine.isEmpty()) {
+            content += "BT /F3 " + num(page.fontSize) + " Tf " + num(page.fontSize * 1.2) + " TL " +
+                       (page.mappedInvisible ? "3 Tr " : "") + "10 " + num(y) + " Td\n";
+            for (const QString &line : page.mappedLine.split(u'\n'))
+                content += "(" + literal(line) + ") Tj T*\n";
+            content += "ET\n";
+        }
         const int contents = objects.add();
         objects.set(contents, stream(contents, {}, content));
         QByteArray fonts =

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QList>
 #include <QMap>
+#include <QPointF>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -37,8 +38,18 @@ public:
         QStringList lines; // Latin-1 text, Helvetica
         double fontSize = 10;
         QStringList cjkLines; // any BMP text, STSong-Light
-        QString mappedLine;   // letters A-Z, shown through `mapping`
+        QString mappedLine;   // letters A-Z (lines split at "\n"), shown through `mapping`
+        bool mappedInvisible = false; // the mapped text is in the text layer only
         QImage picture;       // drawn over the whole page
+        // Text placed at a point (x from the left, y from the top, in points), for table
+        // and column layouts: Latin-1 text in Helvetica, or any BMP text in STSong-Light.
+        struct Placed
+        {
+            QPointF at;
+            QString text;
+            bool cjk = false;
+        };
+        QList<Placed> placed;
     };
 
     void addPage(const Page &page) { m_pages << page; }

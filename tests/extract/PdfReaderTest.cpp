@@ -338,3 +338,55 @@ TEST(PdfReader, ScannedPageIsRecognised)
         EXPECT_TRUE(naming.text.contains(QString::fromUtf8(word))) << word << "\n"
                                                                    << naming.text.toStdString();
 }
+
+// A text layer from a font without a usable character map reads as punctuation mixed into
+// words and random letters. It passes the readability test, but it is no text: the pages
+// are recognised instead, for naming and for the index.
+TEST(PdfReader, BrokenTextLayerIsRecognised)
+{
+    PdfBuilder builder;
+    builder.setMapping(QStringLiteral("qZ#kx$Vj%wÝb&Þg*h+Xc;f<y=@"));
+    PdfBuilder::Page page;
+    page.size = QSizeF(600, 800);
+    QStringList lines;
+    for (int line = 0; line < 8; ++line)
+        lines << QStringLiteral("QWERT ZXCVB ASDFG POIUY LKJHG MNBVC TREWQ GFDSA");
+    page.mappedLine = lines.join(u'\n');
+    page.mappedInvisible = true;
+    builder.addPage(page);
+    const QString path = save("broken-layer.pdf", builder.build());
+
+    PageSpy spy;
+    spy.answer = QStringLiteral("INVOICE\nInvoice Number: 2024-88\nTotal Due: $420.00");
+    const Extraction naming = PdfReader::forNaming(path, spy.recognizer());
+    EXPECT_EQ(naming, (Extraction{spy.answer, ContentSource::pdfOcr}));
+    const Extraction index = PdfReader::forIndex(path, spy.recognizer());
+    EXPECT_EQ(index.source, ContentSource::pdfOcr);
+}
+
+TEST(PdfReader, BrokenTextTable)
+{
+    struct Case
+    {
+        const char *label;
+        QString text;
+        bool broken;
+    };
+    const Case cases[] = {
+        {"punctuation inside words", "q#Zk x$Vj% wÝb&Þ g*h+X c;f<y =@qZ# kx$V j%wÝb &Þg*h +Xc;f <y=@q", true},
+        {"random capitals", "IYB HDDBSK EJ TIQA PFYJIM PBQZCO IVBWGC SECWRF HEUFIC YFJ NMKL QWRT", true},
+        {"random letters", "xqzkv jwbgh tnrpl mdfsc kxqzv bnmwt rplkj hgfds zxcvb nmqwr typlk", true},
+        {"English prose", "The quarterly report shows that revenue grew in every region, and that costs "
+                          "fell slightly compared with the plan agreed in January.", false},
+        {"an invoice", "INVOICE\nInvoice No. INV-20417\nBill To: Contoso Pharmacy Ltd\n"
+                       "Toner cartridge  2  GBP 62.00  GBP 124.00\nTotal (incl. VAT) GBP 202.80", false},
+        {"Chinese", "电子发票（普通发票）发票号码：24442000000011112222 开票日期：2024年06月10日 "
+                    "购买方名称：广州市星河数码有限公司 *电子计算机*笔记本电脑 价税合计（小写）¥6000.00", false},
+        {"capitals of a ticket", "ELECTRONIC TICKET ITINERARY RECEIPT PASSENGER LI MING BOOKING REF "
+                                 "K7QXWZ CARRIER FLIGHT DATE FROM SHANGHAI BEIJING", false},
+        {"code", "if (count(recognised) > stopAbove) { break; } return recognised.trimmed();", false},
+        {"too short to judge", "$%&'()*+ ,-./", false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(Extractor::isBrokenText(c.text), c.broken) << c.label;
+}

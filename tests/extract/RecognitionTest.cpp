@@ -53,6 +53,8 @@ TEST(TextRecognition, SpacesBetweenCjkCharactersAreRemoved)
         {"Total due 1,234.56", "Total due 1,234.56"},
         {"价税合计 （大写）", "价税合计（大写）"},
         {"  ", "  "},
+        // A wider gap separates two columns.
+        {"名 称 ： 甲 公 司     名 称 ： 乙 公 司", "名称：甲公司     名称：乙公司"},
         {"𠀀 𠀁", "𠀀𠀁"}, // supplementary ideographs
     };
     for (const auto &[in, out] : cases)
