@@ -9,8 +9,8 @@
 # top-level window, reads its VmRSS 3 s later and stops it by its process id.
 #
 # NOTE: until the application's main window exists, "Marovel" here is
-# marovel_bench_host, a stand-in window (the kit set-up, the model status chip and a
-# table of the folder listed off the GUI thread). Its figures are not the application's;
+# marovel_bench_host, a stand-in window (the kit set-up and the window content on a
+# window model showing the folder). Its figures are not the application's;
 # the script switches to the real executable once it is built.
 set -euo pipefail
 build=${1:?build folder}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "PaneLayout.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+class BrowserState;
+class InspectorView;
+class ModelDownloadBanner;
+class PaneColumn;
+class PaneState;
+class QSplitter;
+class QVBoxLayout;
+class StatusBar;
+class TopBar;
+
+// The content of a browser window: a splitter of the content column (model banner, top
+// bar, the panes, status bar) and the detail column (the inspector while it is shown).
+//
+// The panes area is rebuilt only when the layout or the list of panes changes; a pane's
+// column is kept across rebuilds, so its scroll position survives, and the splitters of an
+// unchanged layout keep their sizes. The inspector is made anew on each toggle.
+class ContentView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ContentView(BrowserState &state, QWidget *parent = nullptr);
+
+    BrowserState &state() const { return m_state; }
+    QSplitter *splitter() const { return m_split; }
+    // The panes area's outermost widget; null while the panes do not fill the layout.
+    QWidget *panesRoot() const { return m_panesRoot; }
+    QList<PaneColumn *> columns() const;
+
+private:
+    void rebuildPanes();
+    void showDetail();
+
+    BrowserState &m_state;
+    QSplitter *m_split;
+    ModelDownloadBanner *m_banner;
+    TopBar *m_topBar;
+    QWidget *m_panesArea;
+    QVBoxLayout *m_panesLayout;
+    QPointer<QWidget> m_panesRoot;
+    StatusBar *m_statusBar;
+    QWidget *m_detail;
+    QPointer<InspectorView> m_inspector;
+
+    // What the panes area was last built for.
+    PaneLayout m_builtLayout = PaneLayout::Single;
+    QList<PaneState *> m_builtPanes;
+    bool m_built = false;
+    QHash<PaneState *, QPointer<PaneColumn>> m_columns;
+};

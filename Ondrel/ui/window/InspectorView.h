@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QList>
+#include <QMetaObject>
+#include <QWidget>
+
+class BrowserState;
+class QLabel;
+class QStackedWidget;
+
+// The information pane of the detail column: with nothing selected in the active pane a
+// hint, with several items their count and total size. One selected item shows the hint
+// too until the item's information page exists.
+class InspectorView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit InspectorView(BrowserState &state, QWidget *parent = nullptr);
+
+private:
+    void bindPane();
+    void apply();
+
+    BrowserState &m_state;
+    QStackedWidget *m_pages;
+    QWidget *m_empty;
+    QWidget *m_multi;
+    QLabel *m_emptyText;
+    QLabel *m_count;
+    QLabel *m_total;
+    QList<QMetaObject::Connection> m_paneConnections;
+};
