@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -43,17 +44,22 @@ TEST(BrowserJobs, CancelledPasteKeepsWhatItCopiedAndLeavesNoPartialFile)
     BrowserState browser;
     selectAll(browser, source);
     browser.copySel();
+    QSignalSpy listed(browser.activePane(), &PaneState::listed);
     browser.activePane()->go(target, false);
+    ASSERT_TRUE(listed.wait(10000));
 
+    const QString copiedStatus = browser.status();
     browser.paste();
     EXPECT_EQ(FileJobs::shared().runningCount(), 1);
     FileJobs::shared().cancelAll();
     ASSERT_TRUE(FileJobs::shared().waitForIdle(std::chrono::seconds(10)));
-    ASSERT_TRUE(waitFor([&] { return !browser.undoStack().isEmpty(); }));
+    ASSERT_TRUE(waitFor([&] { return browser.status() != copiedStatus; }));
 
-    // Every file that arrived is whole, and the undo step takes exactly those back.
+    // Every file that arrived is whole, and an undo step takes exactly those back (none
+    // when the paste stopped before its first file).
     const QStringList copied = filesIn(target);
     EXPECT_LT(copied.size(), 400);
+    EXPECT_EQ(browser.undoStack().isEmpty(), copied.isEmpty());
     for (const QString &name : copied)
         EXPECT_EQ(QFileInfo(target + u'/' + name).size(), 64 * 1024) << name.toStdString();
     EXPECT_EQ(browser.activePane()->selection().size(), copied.size());
