@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtConcurrent>
@@ -161,6 +162,8 @@ QuickLook::QuickLook(QWidget *parent) : QWidget(parent, Qt::Window)
     m_text->setFocusPolicy(Qt::NoFocus);
     m_text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_text->setFrameShape(QFrame::NoFrame);
+    m_text->document()->setDocumentMargin(Kit::Space::wide);
 
     m_factsPage = new QWidget(m_pages);
     m_factsPage->setObjectName(QStringLiteral("quickLookFacts"));
