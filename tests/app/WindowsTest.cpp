@@ -74,53 +74,51 @@ protected:
     Loopback::Server telemetry{[](const Loopback::Request &) { return Loopback::Reply::json({}, 204); }};
 };
 
-TEST_F(Windows, StartUpDownloadsTheModelAtMostOnceAndOnlyWithoutAModel)
+// One case per process: each starts from a fresh download.
+enum class Before { nothing, modelFile, flagSet };
+
+class StartUpDownload : public Windows, public ::testing::WithParamInterface<Before>
 {
-    enum class Before { nothing, modelFile, flagSet };
-    const struct {
-        const char *name;
-        Before before;
-        bool downloads;
-    } cases[] = {
-        {"no model, never tried", Before::nothing, true},
-        {"a model file", Before::modelFile, false},
-        {"tried before", Before::flagSet, false},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        Defaults::shared().remove(QStringLiteral("autoModelTried"));
-        const QString model = LocalLLM::modelsFolder() + u'/' + LocalLLM::file05B;
-        QFile::remove(model);
-        if (c.before == Before::modelFile)
-            TestSupport::writeFile(model, "not really a model");
-        if (c.before == Before::flagSet)
-            Defaults::shared().setValue(QStringLiteral("autoModelTried"), true);
-        ModelDownload::setDefaultFile(ModelDownload::defaultFile()); // unchanged
-        if (ModelDownload *download = ModelDownload::sharedIfMade())
-            download->cancel();
+};
 
-        // The flag is on disk before the download's first change of state.
-        std::optional<bool> flagAtStart;
-        QMetaObject::Connection watch = QObject::connect(&ModelDownload::shared(), &ModelDownload::stateChanged, [&] {
-            if (!flagAtStart)
-                flagAtStart = Defaults::shared().boolValue(QStringLiteral("autoModelTried"));
-        });
-        const ModelDownload::ModelFile before = ModelDownload::shared().modelFile();
+TEST_P(StartUpDownload, HappensAtMostOnceAndOnlyWithoutAModel)
+{
+    const Before before = GetParam();
+    const bool downloads = before == Before::nothing;
+    if (before == Before::modelFile)
+        TestSupport::writeFile(LocalLLM::modelsFolder() + u'/' + LocalLLM::file05B, "not really a model");
+    if (before == Before::flagSet)
+        Defaults::shared().setValue(QStringLiteral("autoModelTried"), true);
 
-        auto *window = MainWindow::openNew();
-        QCoreApplication::processEvents();
-        const bool started = ModelDownload::shared().modelFile() != before || flagAtStart.has_value();
-        EXPECT_EQ(started, c.downloads);
-        if (c.downloads) {
-            EXPECT_EQ(flagAtStart, std::optional<bool>(true));
-            EXPECT_TRUE(downloadStarted());
-        }
-        EXPECT_EQ(Defaults::shared().boolValue(QStringLiteral("autoModelTried")), c.before != Before::modelFile);
-        QObject::disconnect(watch);
-        window->close();
-        QCoreApplication::processEvents();
-    }
+    // The flag is stored before the download's first change of state.
+    std::optional<bool> flagAtStart;
+    QObject::connect(&ModelDownload::shared(), &ModelDownload::stateChanged, &ModelDownload::shared(), [&] {
+        if (!flagAtStart)
+            flagAtStart = Defaults::shared().boolValue(QStringLiteral("autoModelTried"));
+    });
+
+    MainWindow::openNew();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ModelDownload::shared().state().kind != ModelDownload::State::Kind::idle, downloads);
+    EXPECT_EQ(flagAtStart.has_value(), downloads);
+    if (downloads)
+        EXPECT_EQ(flagAtStart, std::optional<bool>(true));
+    EXPECT_EQ(Defaults::shared().boolValue(QStringLiteral("autoModelTried")), before != Before::modelFile);
+    ModelDownload::shared().shutDown();
 }
+
+std::string caseName(const ::testing::TestParamInfo<Before> &info)
+{
+    switch (info.param) {
+    case Before::nothing: return "NoModelNeverTried";
+    case Before::modelFile: return "ModelFile";
+    case Before::flagSet: return "TriedBefore";
+    }
+    return {};
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, StartUpDownload,
+                         ::testing::Values(Before::nothing, Before::modelFile, Before::flagSet), caseName);
 
 TEST_F(Windows, EachWindowHasItsOwnStateAndSendsTheLaunchEventsButDownloadsOnce)
 {
