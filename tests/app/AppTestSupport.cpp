@@ -38,6 +38,12 @@ QString markerPath()
 
 Host::Host(const QStringList &arguments, const QHash<QString, QString> &environment,
            const QString &workingFolder)
+    : Host(QStringLiteral(MAROVEL_APP_HOST), arguments, environment, workingFolder)
+{
+}
+
+Host::Host(const QString &program, const QStringList &arguments,
+           const QHash<QString, QString> &environment, const QString &workingFolder)
 {
     static int serial = 0;
     const QString stem = TestSupport::root() + QStringLiteral("/host-%1").arg(++serial);
@@ -45,7 +51,7 @@ Host::Host(const QStringList &arguments, const QHash<QString, QString> &environm
     m_stderr = stem + QStringLiteral(".err");
 
     // Everything the child needs is made before fork: after it only system calls run.
-    QList<QByteArray> argv{QByteArrayLiteral(MAROVEL_APP_HOST)};
+    QList<QByteArray> argv{QFile::encodeName(program)};
     for (const QString &argument : arguments)
         argv << argument.toUtf8();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

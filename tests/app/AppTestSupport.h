@@ -26,6 +26,9 @@ class Host
 public:
     Host(const QStringList &arguments, const QHash<QString, QString> &environment,
          const QString &workingFolder);
+    // Any program instead of the host (the application itself).
+    Host(const QString &program, const QStringList &arguments,
+         const QHash<QString, QString> &environment, const QString &workingFolder);
     ~Host(); // kills and reaps a host still running
 
     Host(const Host &) = delete;
