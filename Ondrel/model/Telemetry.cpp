@@ -63,8 +63,14 @@ void post(const QUrl &url, const QByteArray &body)
         app,
         [url, body] {
             static QPointer<QNetworkAccessManager> manager;
-            if (!manager)
+            if (!manager) {
                 manager = new QNetworkAccessManager(QCoreApplication::instance());
+                // Gone before the application object tears down: a request still in
+                // flight at exit is aborted and the manager's network thread stopped
+                // while events are still delivered. Left to the application's child
+                // clean-up, that thread's objects would be lost.
+                qAddPostRoutine([] { delete manager; });
+            }
             QNetworkRequest request(url);
             request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
             request.setTransferTimeout(3000);

@@ -6,12 +6,20 @@
 #include "TestSupport.h"
 #include "TextUtil.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSysInfo>
 #include <QThread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -198,6 +206,46 @@ TEST(Telemetry, AnEventIsPostedWithItsNineMembers)
     EXPECT_EQ(daily["extra"].toString(), "");
     EXPECT_EQ(daily["primary"].toDouble(), 2);
     EXPECT_EQ(daily["secondary"].toDouble(), 30);
+}
+
+// The application ends while an event is still being sent: the receiver took the request
+// and never answers. Under the address-sanitizer build the process fails on exit when the
+// network objects of that request are lost in the teardown.
+TEST(Telemetry, ARequestStillInFlightAtExitIsTornDownWithTheApplication)
+{
+    // A plain socket, not a Qt server: it must outlive the application object. The
+    // kernel closes it when the process ends.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr *>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+    qputenv("MAROVEL_TELEMETRY_URL", "http://127.0.0.1:" + QByteArray::number(ntohs(address.sin_port)));
+
+    Telemetry::track(Event::undo("late"));
+    // Wait until the request has arrived, then keep the connection open without answering.
+    int connection = -1;
+    QByteArray received;
+    QDeadlineTimer deadline(10000);
+    while (!received.contains("\r\n\r\n") && !deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        pollfd ready{connection < 0 ? listener : connection, POLLIN, 0};
+        if (::poll(&ready, 1, 20) <= 0)
+            continue;
+        if (connection < 0) {
+            connection = ::accept(listener, nullptr, nullptr);
+            continue;
+        }
+        char buffer[4096];
+        const ssize_t n = ::read(connection, buffer, sizeof buffer);
+        if (n > 0)
+            received.append(buffer, n);
+    }
+    EXPECT_TRUE(received.startsWith("POST /api/telemetry")) << received.constData();
 }
 
 TEST(Telemetry, SwitchedOffSendsNoEventsButStillTheOptIn)

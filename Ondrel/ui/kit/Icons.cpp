@@ -30,7 +30,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("square.grid.2x2"), QStringLiteral("view-grid-symbolic")},
         {QStringLiteral("rectangle.split.2x1"), QStringLiteral("view-dual-symbolic")},
         {QStringLiteral("sidebar.right"), QStringLiteral("sidebar-show-right-symbolic")},
-        {QStringLiteral("info.circle"), QStringLiteral("dialog-information-symbolic")},
+        {QStringLiteral("info.circle"), QStringLiteral("help-about-symbolic")},
         {QStringLiteral("folder"), QStringLiteral("folder-symbolic")},
         {QStringLiteral("folder.badge.plus"), QStringLiteral("folder-new-symbolic")},
         {QStringLiteral("xmark"), QStringLiteral("window-close-symbolic")},

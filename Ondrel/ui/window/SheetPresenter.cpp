@@ -71,8 +71,8 @@ void SheetPresenter::present(Sheet &sheet)
     Sheet *target = &sheet;
     connect(dialog, &QDialog::finished, this, [this, target] { finished(*target); });
     // A dialog deleted by someone else while shown no longer holds the flag up.
-    connect(dialog, &QObject::destroyed, this,
-            [this, target] { (m_state.*target->flag.set)(false); });
+    const auto reset = sheet.flag.set;
+    connect(dialog, &QObject::destroyed, this, [this, reset] { (m_state.*reset)(false); });
     dialog->open();
 }
 

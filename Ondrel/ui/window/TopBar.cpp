@@ -75,6 +75,8 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
     capsuleRow->addWidget(m_filter);
     m_clear->setParent(capsule);
     m_clear->setIconSize({12, 12});
+    // No taller than the field: the bar keeps its height when the button appears.
+    m_clear->setFixedSize(16, 16);
     capsuleRow->addWidget(m_clear);
     capsule->setRadius(capsule->sizeHint().height() / 2);
 
