@@ -45,7 +45,7 @@ void FileListModel::setPane(PaneState *pane)
     if (pane) {
         connect(pane, &PaneState::itemsChanged, m_paneLink, [this] { scheduleRefresh(); });
         connect(pane, &PaneState::filterTextChanged, m_paneLink, [this] { scheduleRefresh(); });
-        connect(pane, &QObject::destroyed, m_paneLink, [this] { setPane(nullptr); });
+        connect(pane, &QObject::destroyed, m_paneLink, [this] { refreshNow(); }); // no rows left
     }
     refreshNow();
 }

@@ -10,7 +10,7 @@
 #include <QStringList>
 
 class BrowserState;
-class PaneState;
+#include "PaneState.h"
 
 // The rows of one pane as its list and icon views show them: the pane's displayed items,
 // in the pane's order. data() serves only the arrays held here and the window's icon

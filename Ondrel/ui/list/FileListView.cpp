@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr int rowHeight = 22;
+constexpr int listRowHeight = 22;
 
 struct ColumnWidth
 {
@@ -77,8 +77,8 @@ FileListView::FileListView(BrowserState &state, PaneState *pane, QWidget *parent
 
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setMinimumSectionSize(rowHeight);
-    verticalHeader()->setDefaultSectionSize(rowHeight);
+    verticalHeader()->setMinimumSectionSize(listRowHeight);
+    verticalHeader()->setDefaultSectionSize(listRowHeight);
     QHeaderView *header = horizontalHeader();
     header->setHighlightSections(false);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -201,7 +201,7 @@ void FileListView::afterReset()
     updateGeometries();
     const int row = m_topPath.isEmpty() ? -1 : m_model->rowOf(m_topPath);
     if (row >= 0)
-        verticalScrollBar()->setValue(row * rowHeight + m_topOffset);
+        verticalScrollBar()->setValue(row * listRowHeight + m_topOffset);
     m_topPath.clear();
     m_selection->toView();
 }
@@ -440,4 +440,15 @@ void FileListView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHi
         m_renamingPath.clear();
         m_state.setEditingRename({}); // Escape ends the inline rename without renaming
     }
+}
+
+// Many scattered rows changing at once repaint the whole viewport: adding up the region of
+// every range costs far more than one repaint.
+void FileListView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+{
+    if (selected.size() + deselected.size() > 256) {
+        viewport()->update();
+        return;
+    }
+    QTableView::selectionChanged(selected, deselected);
 }

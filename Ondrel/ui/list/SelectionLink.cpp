@@ -49,7 +49,11 @@ void SelectionLink::toView()
     if (rows == selection->selection())
         return;
     m_updating = true;
-    selection->select(rows, QItemSelectionModel::ClearAndSelect);
+    // Clearing first keeps Qt from comparing every old range with every new one, which
+    // takes minutes for tens of thousands of scattered rows.
+    if (selection->hasSelection())
+        selection->clearSelection();
+    selection->select(rows, QItemSelectionModel::Select);
     m_updating = false;
 }
 
