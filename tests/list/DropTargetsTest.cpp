@@ -166,6 +166,8 @@ TEST_F(DropTargets, GridFolderCellsAndEmptySpaceButNotFileCells)
         }
         return QPoint();
     };
+    ASSERT_EQ(model->rowCount(), 2);
+    ASSERT_FALSE(grid->visualRect(model->index(0, 0)).isEmpty());
     std::unique_ptr<QMimeData> data(foreignDrag("one two.txt"));
     EXPECT_FALSE(dropOn(grid->viewport(), cellCentre("note.txt"), data.get()));
     settle();

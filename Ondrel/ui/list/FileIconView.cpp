@@ -40,6 +40,7 @@ FileIconView::FileIconView(BrowserState &state, QWidget *parent)
     setDragEnabled(true);
     setAcceptDrops(true);
     setDragDropMode(DragDrop);
+    viewport()->setAcceptDrops(true); // a static grid turns drops off
     setDragDropOverwriteMode(false);
     setDropIndicatorShown(false);
     setDefaultDropAction(Qt::MoveAction);
