@@ -11,6 +11,7 @@
 
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 
@@ -36,7 +37,6 @@ FileIconView::FileIconView(BrowserState &state, QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
-    setViewportMargins(IconDelegate::spacing, IconDelegate::spacing, IconDelegate::spacing, 0);
     setDragEnabled(true);
     setAcceptDrops(true);
     setDragDropMode(DragDrop);
@@ -74,7 +74,29 @@ bool FileIconView::event(QEvent *event)
 {
     if (event->type() == QEvent::FontChange)
         applyIconSize();
+    if (event->type() == QEvent::ShortcutOverride && state() != EditingState) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::SelectAll) || (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier)) {
+            event->accept();
+            return true;
+        }
+    }
     return QListView::event(event);
+}
+
+void FileIconView::keyPressEvent(QKeyEvent *event)
+{
+    if (state() != EditingState && event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        QStringList paths;
+        if (PaneState *pane = m_model->pane()) {
+            for (const FileItem &item : pane->selectedItems())
+                paths << item.path;
+        }
+        if (!paths.isEmpty())
+            m_state.trash(paths);
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 QMenu *FileIconView::cellMenu(int row)

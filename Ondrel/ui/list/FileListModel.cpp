@@ -32,7 +32,7 @@ bool hasSuggestion(const FileItem &item)
 FileListModel::FileListModel(BrowserState &state, QObject *parent)
     : QAbstractTableModel(parent), m_state(state)
 {
-    connect(&m_state, &BrowserState::tagFilterChanged, this, &FileListModel::scheduleRefresh);
+    connect(&m_state, &BrowserState::tagFilterChanged, this, &FileListModel::refreshNow);
 }
 
 void FileListModel::setPane(PaneState *pane)
@@ -44,7 +44,8 @@ void FileListModel::setPane(PaneState *pane)
     m_pane = pane;
     if (pane) {
         connect(pane, &PaneState::itemsChanged, m_paneLink, [this] { scheduleRefresh(); });
-        connect(pane, &PaneState::filterTextChanged, m_paneLink, [this] { scheduleRefresh(); });
+        // A typed filter shows at once; writes to the items come in bursts and coalesce.
+        connect(pane, &PaneState::filterTextChanged, m_paneLink, [this] { refreshNow(); });
         connect(pane, &QObject::destroyed, m_paneLink, [this] { refreshNow(); }); // no rows left
     }
     refreshNow();

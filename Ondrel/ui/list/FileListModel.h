@@ -17,8 +17,8 @@ class BrowserState;
 // cache, never the file system. Edits of the name cell rename the file, edits of the
 // suggestion cell set the suggestion and its accept flag (through the window model).
 //
-// Updates are coalesced: a burst of pane changes is applied once, on the next turn of the
-// event loop. When the displayed paths are the same as before, only the rows whose shown
+// Changes of the items are coalesced: a burst is applied once, on the next turn of the
+// event loop; a new filter applies at once. When the displayed paths are the same as before, only the rows whose shown
 // fields changed signal dataChanged; otherwise the model resets once.
 class FileListModel : public QAbstractTableModel
 {

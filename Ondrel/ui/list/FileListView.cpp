@@ -262,7 +262,8 @@ bool FileListView::event(QEvent *event)
     if (event->type() == QEvent::ShortcutOverride && state() != EditingState) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (isCopyKey(key) || isCopyPathKey(key) || isRenameKey(key)
-            || key->matches(QKeySequence::SelectAll)) {
+            || key->matches(QKeySequence::SelectAll)
+            || (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier)) {
             event->accept();
             return true;
         }
@@ -284,6 +285,12 @@ void FileListView::keyPressEvent(QKeyEvent *event)
         if (isCopyKey(event)) {
             activate();
             m_state.copySel();
+            return;
+        }
+        if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+            const QStringList paths = selectedPaths();
+            if (!paths.isEmpty())
+                m_state.trash(paths);
             return;
         }
     }

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTextLayout>
 
 #include <cmath>
 
@@ -21,21 +20,28 @@ int iconSide(double iconSize)
 
 // The name in at most two lines of `width`: the first as far as it fits (broken after a
 // space or punctuation where one is near), the rest elided in the middle.
-QStringList nameLines(const QString &name, const QFont &font, int width)
+QStringList nameLines(const QString &name, const QFontMetrics &metrics, int width)
 {
-    const QFontMetrics metrics(font);
     if (metrics.horizontalAdvance(name) <= width)
         return {name};
-    QTextLayout layout(name, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QTextLine first = layout.createLine();
-    first.setLineWidth(width);
-    layout.endLayout();
-    const int cut = std::max(1, first.textLength());
-    return {name.left(cut).trimmed(), metrics.elidedText(name.mid(cut), Qt::ElideMiddle, width)};
+    // The longest start that fits, found by halving.
+    qsizetype low = 1, high = name.size();
+    while (low < high) {
+        const qsizetype middle = (low + high + 1) / 2;
+        if (metrics.horizontalAdvance(name.left(middle)) <= width)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    qsizetype cut = low;
+    for (qsizetype i = low; i > low * 2 / 3; --i) {
+        const QChar c = name.at(i - 1);
+        if (c.isSpace() || c == u'-' || c == u'_' || c == u'.') {
+            cut = i;
+            break;
+        }
+    }
+    return {name.left(cut), metrics.elidedText(name.mid(cut).trimmed(), Qt::ElideMiddle, width)};
 }
 
 } // namespace
@@ -86,7 +92,7 @@ void IconDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
     const QFont caption = Kit::font(Kit::TextRole::caption, option.font);
     const QFontMetrics metrics(caption);
     const QString name = index.data(Qt::EditRole).toString();
-    const QStringList lines = nameLines(name, caption, content.width());
+    const QStringList lines = nameLines(name, metrics, content.width());
     painter->setFont(caption);
     painter->setPen(palette.color(QPalette::Text));
     if (index.data(FileListModel::IsHiddenRole).toBool())
