@@ -76,27 +76,12 @@ bool FileIconView::event(QEvent *event)
         applyIconSize();
     if (event->type() == QEvent::ShortcutOverride && state() != EditingState) {
         auto *key = static_cast<QKeyEvent *>(event);
-        if (key->matches(QKeySequence::SelectAll) || (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier)) {
+        if (key->matches(QKeySequence::SelectAll)) {
             event->accept();
             return true;
         }
     }
     return QListView::event(event);
-}
-
-void FileIconView::keyPressEvent(QKeyEvent *event)
-{
-    if (state() != EditingState && event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
-        QStringList paths;
-        if (PaneState *pane = m_model->pane()) {
-            for (const FileItem &item : pane->selectedItems())
-                paths << item.path;
-        }
-        if (!paths.isEmpty())
-            m_state.trash(paths);
-        return;
-    }
-    QListView::keyPressEvent(event);
 }
 
 QMenu *FileIconView::cellMenu(int row)

@@ -9,8 +9,7 @@ class QMenu;
 
 // The icon grid of the window's active pane: cells of equal size painted by IconDelegate,
 // a click selects one cell and Ctrl+click adds or removes it, a double click opens, a
-// right click shows the file menu (FileContextMenu); Ctrl+A selects every cell, Delete
-// moves the selection to the Trash. Files dropped on a folder cell move
+// right click shows the file menu (FileContextMenu); Ctrl+A selects every cell. Files dropped on a folder cell move
 // into it, on empty space into the pane's folder; a file cell takes no drop. The window's
 // inline rename opens a name field under the cell (Return renames, Escape closes).
 class FileIconView : public QListView
@@ -31,7 +30,6 @@ protected:
     void dropEvent(QDropEvent *event) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     bool event(QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void followActivePane();

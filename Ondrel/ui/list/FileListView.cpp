@@ -262,8 +262,7 @@ bool FileListView::event(QEvent *event)
     if (event->type() == QEvent::ShortcutOverride && state() != EditingState) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (isCopyKey(key) || isCopyPathKey(key) || isRenameKey(key)
-            || key->matches(QKeySequence::SelectAll)
-            || (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier)) {
+            || key->matches(QKeySequence::SelectAll)) {
             event->accept();
             return true;
         }
@@ -287,12 +286,7 @@ void FileListView::keyPressEvent(QKeyEvent *event)
             m_state.copySel();
             return;
         }
-        if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
-            const QStringList paths = selectedPaths();
-            if (!paths.isEmpty())
-                m_state.trash(paths);
-            return;
-        }
+
     }
     QTableView::keyPressEvent(event);
 }

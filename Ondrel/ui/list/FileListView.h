@@ -16,8 +16,7 @@ class SelectionLink;
 // move, into the folder row under the pointer or else the pane's folder).
 //
 // Keys: Return, keypad Enter and F2 rename the current row; Space previews the selection;
-// Ctrl+C copies the selected files, Ctrl+Alt+C their paths; Ctrl+A selects every row;
-// Delete moves the selection to the Trash.
+// Ctrl+C copies the selected files, Ctrl+Alt+C their paths; Ctrl+A selects every row.
 // A right click shows the row menu (rowMenu()); below the last row it shows nothing.
 class FileListView : public QTableView
 {
