@@ -179,6 +179,7 @@ TEST_F(ListView, HeaderClicksSort)
         bool ascending;
         QStringList order;
     } steps[] = {
+        {Column::NameColumn, SortKey::Name, false, {"c.txt", "b.txt", "a.txt"}}, // shown as sorted: turns
         {Column::SizeColumn, SortKey::Size, true, {"b.txt", "c.txt", "a.txt"}},
         {Column::SizeColumn, SortKey::Size, false, {"a.txt", "c.txt", "b.txt"}},
         {Column::DateColumn, SortKey::Date, false, {}}, // newest first on the first click

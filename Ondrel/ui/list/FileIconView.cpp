@@ -5,6 +5,7 @@
 #include "FileContextMenu.h"
 #include "FileListModel.h"
 #include "IconDelegate.h"
+#include "Localization.h"
 #include "PaneState.h"
 #include "SelectionLink.h"
 #include "kit/Style.h"
@@ -56,6 +57,7 @@ FileIconView::FileIconView(BrowserState &state, QWidget *parent)
     });
     applyIconSize();
     followActivePane();
+    Kit::retranslate(this, [this] { setAccessibleName(L("图标")); });
 }
 
 void FileIconView::followActivePane()

@@ -6,7 +6,7 @@
 #include "PaneState.h"
 #include "kit/Style.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QSet>
 #include <QTimer>
@@ -155,7 +155,7 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
         if (role == Qt::ToolTipRole && hasSuggestion(item))
             return *item.suggestion;
         if (role == Qt::ForegroundRole) {
-            const QPalette palette = QApplication::palette();
+            const QPalette palette = QGuiApplication::palette();
             return hasSuggestion(item) ? Kit::tint(Kit::Tint::accent, palette)
                                        : Kit::textColor(Kit::Level::secondary, palette);
         }

@@ -95,6 +95,7 @@ FileListView::FileListView(BrowserState &state, PaneState *pane, QWidget *parent
     bind();
     afterUpdate();
     Kit::retranslate(this, [this] {
+        setAccessibleName(L("文件列表"));
         emit m_model->headerDataChanged(Qt::Horizontal, 0, FileListModel::ColumnCount - 1);
         viewport()->update();
     });
@@ -179,6 +180,7 @@ void FileListView::showSortIndicator()
             break;
         }
     }
+    m_sortColumn = column; // a click on the column shown as sorted turns the direction
     QSignalBlocker quiet(horizontalHeader());
     horizontalHeader()->setSortIndicator(column, p->sortAsc() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
