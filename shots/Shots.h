@@ -40,5 +40,6 @@ QList<Shot> all();
 QList<Shot> kitShots();
 QList<Shot> windowShots();
 QList<Shot> listShots();
+QList<Shot> previewShots();
 
 } // namespace Shots
