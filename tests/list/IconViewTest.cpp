@@ -7,6 +7,7 @@
 #include "list/FileIconView.h"
 #include "list/FileListModel.h"
 #include "list/IconDelegate.h"
+#include "ThumbnailProvider.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -19,6 +20,23 @@
 using namespace ListTest;
 
 namespace {
+
+// Counts what the grid asks for; every thumbnail is ready at once and kept.
+class CountingProvider : public ThumbnailProvider
+{
+public:
+    QStringList asked;
+    QHash<QString, QImage> kept;
+    QImage cached(const QString &path, double, double) override { return kept.value(path); }
+    QFuture<QImage> thumbnail(const QString &path, double, double) override
+    {
+        asked << path;
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        kept.insert(path, image);
+        return QtFuture::makeReadyFuture(image);
+    }
+};
 
 class IconView : public testing::Test
 {
@@ -162,6 +180,65 @@ TEST_F(IconView, TheGridShowsTheActivePane)
     state.setActivePane(0);
     QCoreApplication::processEvents();
     EXPECT_EQ(names(view->fileModel()->items()), QStringList({"one.txt"}));
+}
+
+TEST_F(IconView, OnlyCellsInViewAskForThumbnails)
+{
+    const QString folder = makeTree("grid-thumbs", {});
+    show(state, folder);
+    CountingProvider provider;
+    view = new FileIconView(state, nullptr, &provider);
+    view->resize(900, 600);
+    view->show();
+    QList<FileItem> items;
+    for (int i = 0; i < 2000; ++i)
+        items << item(QString("img%1.png").arg(i, 4, 10, QChar('0')), false, 100, FileItem::distantPast(), {}, {},
+                      folder);
+    items << item("sub", true, 0, FileItem::distantPast(), {}, {}, folder);
+    state.activePane()->setItems(items);
+    QCoreApplication::processEvents();
+    view->viewport()->repaint();
+    ASSERT_TRUE(waitFor([&] { return !provider.asked.isEmpty(); }));
+    QTest::qWait(50);
+    const int perPage = (view->viewport()->width() / view->gridSize().width())
+                      * (view->viewport()->height() / view->gridSize().height() + 2);
+    EXPECT_LE(provider.asked.size(), perPage);
+    EXPECT_FALSE(provider.asked.contains(folder + "/sub"));
+
+    // Far down, only the cells shown there are asked for.
+    const qsizetype before = provider.asked.size();
+    view->scrollToBottom();
+    view->viewport()->repaint();
+    ASSERT_TRUE(waitFor([&] { return provider.asked.size() > before; }));
+    QTest::qWait(50);
+    EXPECT_LE(provider.asked.size() - before, perPage);
+    EXPECT_TRUE(provider.asked.contains(folder + "/img1999.png"));
+    EXPECT_FALSE(provider.asked.contains(folder + "/img1000.png"));
+}
+
+TEST_F(IconView, TaggedCellsShowTheirDots)
+{
+    open(makeTree("grid-tags", {"tagged.txt"}));
+    QList<FileItem> items = state.activePane()->items();
+    items[0].tags = {"Red"};
+    state.activePane()->setItems(items);
+    QCoreApplication::processEvents();
+    QStyleOptionViewItem option;
+    option.initFrom(view->viewport());
+    option.rect = QRect(QPoint(0, 0), view->gridSize());
+    QImage image(option.rect.size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    view->itemDelegate()->paint(&painter, option, view->fileModel()->index(0, 0));
+    painter.end();
+    int reddish = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            reddish += c.red() > 180 && c.green() < 120 && c.blue() < 120;
+        }
+    }
+    EXPECT_GT(reddish, 10);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "kit/Icons.h"
 #include "list/FileListModel.h"
 #include "list/FileListView.h"
+#include "preview/QuickLook.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -372,6 +373,13 @@ TEST_F(ListView, CopyKeysPutFilesAndPathsOnTheClipboard)
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->urls(), QList<QUrl>({QUrl::fromLocalFile(folder + "/a.txt"), QUrl::fromLocalFile(folder + "/c.txt")}));
 
+    // Space previews the selection in the process's preview window, and closes it again.
+    QTest::keyClick(view, Qt::Key_Space);
+    EXPECT_TRUE(QuickLook::shared().isVisible());
+    EXPECT_EQ(QuickLook::shared().paths(), QStringList({folder + "/a.txt", folder + "/c.txt"}));
+    QTest::keyClick(view, Qt::Key_Space);
+    EXPECT_FALSE(QuickLook::shared().isVisible());
+
     // Ctrl+Shift+C is not ours.
     QApplication::clipboard()->clear();
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
@@ -404,7 +412,7 @@ TEST_F(ListView, RowMenu)
     const QStringList fileMenu = titles(menu.get());
     EXPECT_EQ(fileMenu.first(), L("打开"));
     EXPECT_EQ(fileMenu.last(), L("移到废纸篓"));
-    EXPECT_TRUE(fileMenu.contains(L("重命名")));
+    EXPECT_EQ(fileMenu.mid(0, 5), QStringList({L("打开"), L("快速查看"), L("重命名"), L("在文件管理器中显示"), L("拷贝路径")}));
     EXPECT_TRUE(fileMenu.contains(L("拷贝路径")));
     EXPECT_FALSE(fileMenu.contains(L("☁︎ 下载并读内容起名")));
 
@@ -416,6 +424,11 @@ TEST_F(ListView, RowMenu)
     EXPECT_EQ(QApplication::clipboard()->text(), folder + "/a.txt\n" + folder + "/b.txt");
     EXPECT_EQ(menu->findChild<QAction *>("ctxCopyPath")->shortcut(),
               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
+
+    // A folder row has no preview.
+    menu.reset(view->rowMenu(row("sub")));
+    EXPECT_EQ(menu->findChild<QAction *>("ctxQL"), nullptr);
+    EXPECT_NE(menu->findChild<QAction *>("ctxReveal"), nullptr);
 
     // An online file offers download-and-name.
     QList<FileItem> items = pane->items();

@@ -86,9 +86,9 @@ TEST_F(FileMenu, EntriesPerKindOfItem)
         makeTree("menu-kinds", {"dir/", "doc.txt", "A.ZIP", "b.tgz", "c.tar.gz", "d.7z", "old.zip/"});
     show(state, folder);
     const QStringList tail = {"-", "ctxCopy", "ctxCut", "ctxDuplicate", "ctxCopyPath", "ctxRename", "-", "ctxCompress"};
-    const QStringList end = {"ctxTags", "-", "ctxTrash"};
+    const QStringList end = {"ctxTags", "-", "ctxReveal", "ctxTrash"};
     const QStringList folderHead = {"ctxOpen", "ctxTerminal", "ctxFavorite", "ctxPin"};
-    const QStringList fileHead = {"ctxOpen", "ctxOpenWith"};
+    const QStringList fileHead = {"ctxOpen", "ctxQL", "ctxOpenWith"};
     const struct
     {
         const char *name;

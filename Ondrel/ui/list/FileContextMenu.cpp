@@ -8,6 +8,7 @@
 #include "PaneState.h"
 #include "Store.h"
 #include "kit/Style.h"
+#include "preview/QuickLook.h"
 
 #include <QFileInfo>
 #include <QMenu>
@@ -101,6 +102,8 @@ QMenu *build(BrowserState &state, const FileItem &item, QWidget *parent)
         add(menu, QStringLiteral("ctxPin"), Store::shared().pins().contains(path) ? L("取消置顶") : L("置顶到侧栏"),
             [path](BrowserState &) { Store::shared().togglePin(path); });
     } else {
+        addForSelection(menu, QStringLiteral("ctxQL"), L("快速查看"),
+                        [path](BrowserState &s) { QuickLook::toggle(s.targets(path)); });
         QMenu *with = menu->addMenu(L("打开方式"));
         with->setObjectName(QStringLiteral("ctxOpenWith"));
         const QStringList apps = state.appsFor(path);
@@ -148,6 +151,8 @@ QMenu *build(BrowserState &state, const FileItem &item, QWidget *parent)
         action->setData(tag);
     }
     menu->addSeparator();
+    add(menu, QStringLiteral("ctxReveal"), L("在文件管理器中显示"),
+        [path](BrowserState &s) { s.reveal(s.targets(path)); });
     addForSelection(menu, QStringLiteral("ctxTrash"), L("移到废纸篓"),
                     [](BrowserState &s) { s.trash(allSelected(s)); });
     return menu;

@@ -8,6 +8,7 @@
 #include "Localization.h"
 #include "PaneState.h"
 #include "SelectionLink.h"
+#include "ThumbnailRequests.h"
 #include "kit/Style.h"
 
 #include <QContextMenuEvent>
@@ -16,11 +17,12 @@
 #include <QMenu>
 #include <QMimeData>
 
-FileIconView::FileIconView(BrowserState &state, QWidget *parent)
+FileIconView::FileIconView(BrowserState &state, QWidget *parent, ThumbnailProvider *provider)
     : QListView(parent),
       m_state(state),
       m_model(new FileListModel(state, this)),
-      m_delegate(new IconDelegate(state, this))
+      m_delegate(new IconDelegate(state, this)),
+      m_thumbnails(new ThumbnailRequests(provider ? *provider : state.thumbs(), this))
 {
     setObjectName(QStringLiteral("fileGrid"));
     setModel(m_model);
@@ -46,6 +48,18 @@ FileIconView::FileIconView(BrowserState &state, QWidget *parent)
     setDropIndicatorShown(false);
     setDefaultDropAction(Qt::MoveAction);
 
+    m_delegate->setThumbnails(m_thumbnails);
+    m_thumbnails->setStillWanted([this](const QString &path) {
+        const int row = m_model->rowOf(path);
+        return row >= 0 && visualRect(m_model->index(row, 0)).intersects(viewport()->rect());
+    });
+    connect(m_thumbnails, &ThumbnailRequests::ready, this, [this](const QString &path) {
+        const int row = m_model->rowOf(path);
+        if (row >= 0)
+            viewport()->update(visualRect(m_model->index(row, 0)));
+    });
+    connect(m_model, &QAbstractItemModel::modelReset, m_thumbnails, &ThumbnailRequests::clear);
+
     new SelectionLink(this, m_model, {});
     connect(&m_state, &BrowserState::activePaneChanged, this, &FileIconView::followActivePane);
     connect(&m_state, &BrowserState::iconSizeChanged, this, &FileIconView::applyIconSize);
@@ -69,6 +83,7 @@ void FileIconView::applyIconSize()
 {
     const QSize cell = IconDelegate::cellSize(m_state.iconSize(), Kit::font(Kit::TextRole::caption, font()));
     setGridSize(cell + QSize(IconDelegate::spacing, IconDelegate::spacing));
+    m_thumbnails->setSize(m_state.iconSize(), devicePixelRatioF());
     doItemsLayout();
 }
 

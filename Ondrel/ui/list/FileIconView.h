@@ -6,8 +6,12 @@ class BrowserState;
 class FileListModel;
 class IconDelegate;
 class QMenu;
+class ThumbnailProvider;
+class ThumbnailRequests;
 
 // The icon grid of the window's active pane: cells of equal size painted by IconDelegate,
+// thumbnails asked for only by cells that paint, and skipped when a cell scrolled away
+// before its turn;
 // a click selects one cell and Ctrl+click adds or removes it, a double click opens, a
 // right click shows the file menu (FileContextMenu); Ctrl+A selects every cell. Files dropped on a folder cell move
 // into it, on empty space into the pane's folder; a file cell takes no drop. The window's
@@ -17,7 +21,8 @@ class FileIconView : public QListView
     Q_OBJECT
 
 public:
-    explicit FileIconView(BrowserState &state, QWidget *parent = nullptr);
+    // Thumbnails come from `provider`, by default the window's thumbnail cache.
+    explicit FileIconView(BrowserState &state, QWidget *parent = nullptr, ThumbnailProvider *provider = nullptr);
 
     FileListModel *fileModel() const { return m_model; }
     // The menu of a right click on `row`; none outside the cells. The caller owns it.
@@ -42,5 +47,6 @@ private:
     BrowserState &m_state;
     FileListModel *m_model;
     IconDelegate *m_delegate;
+    ThumbnailRequests *m_thumbnails;
     QString m_renamingPath;
 };

@@ -7,6 +7,7 @@
 #include "Opener.h"
 #include "PaneState.h"
 #include "SelectionLink.h"
+#include "preview/QuickLook.h"
 #include "kit/Style.h"
 
 #include <QApplication>
@@ -263,7 +264,8 @@ bool FileListView::event(QEvent *event)
 {
     if (event->type() == QEvent::ShortcutOverride && state() != EditingState) {
         auto *key = static_cast<QKeyEvent *>(event);
-        if (isCopyKey(key) || isCopyPathKey(key) || isRenameKey(key)
+        const bool space = key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier;
+        if (space || isCopyKey(key) || isCopyPathKey(key) || isRenameKey(key)
             || key->matches(QKeySequence::SelectAll)) {
             event->accept();
             return true;
@@ -275,6 +277,10 @@ bool FileListView::event(QEvent *event)
 void FileListView::keyPressEvent(QKeyEvent *event)
 {
     if (state() != EditingState) {
+        if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+            QuickLook::toggle(selectedPaths());
+            return;
+        }
         if (isRenameKey(event)) {
             renameCurrent();
             return;
@@ -332,9 +338,19 @@ QMenu *FileListView::rowMenu(int row)
             Opener::open(chosen.path);
         }
     });
+    if (!item.isDir) {
+        add(QStringLiteral("ctxQL"), L("快速查看"), [self] {
+            if (self)
+                QuickLook::toggle(self->selectedPaths());
+        });
+    }
     add(QStringLiteral("ctxRename"), L("重命名"), [self] {
         if (self)
             self->renameCurrent();
+    });
+    add(QStringLiteral("ctxReveal"), L("在文件管理器中显示"), [self] {
+        if (self && !self->selectedPaths().isEmpty())
+            self->m_state.reveal(self->selectedPaths());
     });
     QAction *copyPath = add(QStringLiteral("ctxCopyPath"), L("拷贝路径"), [self] {
         if (self)

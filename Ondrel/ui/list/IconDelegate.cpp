@@ -2,6 +2,8 @@
 
 #include "BrowserState.h"
 #include "FileListModel.h"
+#include "ThumbnailRequests.h"
+#include "kit/TagDots.h"
 #include "kit/Style.h"
 
 #include <QApplication>
@@ -59,7 +61,9 @@ int IconDelegate::contentWidth(double iconSize)
 QSize IconDelegate::cellSize(double iconSize, const QFont &captionFont)
 {
     const QFontMetrics metrics(captionFont);
-    const int height = iconSide(iconSize) + padding + 2 * metrics.lineSpacing() + 6;
+    // Icon, name in two lines, the tag dots.
+    const int height = iconSide(iconSize) + padding + 2 * metrics.lineSpacing() + TagDots::gap * 2
+                     + TagDots::dotSize;
     return {contentWidth(iconSize) + 2 * padding, height + 2 * padding};
 }
 
@@ -87,7 +91,18 @@ void IconDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
     const QRect content = box.adjusted(padding, padding, -padding, -padding);
     const int side = iconSide(m_state.iconSize());
     const QRect square(content.left() + (content.width() - side) / 2, content.top(), side, side);
-    index.data(Qt::DecorationRole).value<QIcon>().paint(painter, square);
+    QImage thumbnail;
+    if (m_thumbnails && !index.data(FileListModel::IsDirRole).toBool())
+        thumbnail = m_thumbnails->image(index.data(FileListModel::PathRole).toString());
+    if (!thumbnail.isNull()) {
+        QSizeF fitted = thumbnail.deviceIndependentSize();
+        fitted.scale(QSizeF(square.size()), Qt::KeepAspectRatio);
+        QRectF target(QPointF(0, 0), fitted);
+        target.moveCenter(QRectF(square).center());
+        painter->drawImage(target, thumbnail);
+    } else {
+        index.data(Qt::DecorationRole).value<QIcon>().paint(painter, square);
+    }
 
     const QFont caption = Kit::font(Kit::TextRole::caption, option.font);
     const QFontMetrics metrics(caption);
@@ -103,6 +118,10 @@ void IconDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
                           Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, line);
         y += metrics.lineSpacing();
     }
+    painter->setOpacity(1);
+    const QStringList tags = index.data(FileListModel::TagsRole).toStringList();
+    if (!tags.isEmpty())
+        TagDots::paint(*painter, QRect(content.left(), y + TagDots::gap, content.width(), TagDots::dotSize), tags);
     painter->restore();
 }
 

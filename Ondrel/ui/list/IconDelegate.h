@@ -3,10 +3,12 @@
 #include <QStyledItemDelegate>
 
 class BrowserState;
+class ThumbnailRequests;
 
-// Paints one cell of the icon grid: the file's icon (or thumbnail) in a square of the
-// window's icon size, its name below in at most two centred lines (half opacity for a
-// hidden file), and a rounded accent fill when selected. No widget per cell; the only
+// Paints one cell of the icon grid: the file's thumbnail (its icon until one arrives) in a
+// square of the window's icon size, its name below in at most two centred lines (half
+// opacity for a hidden file), the dots of its tags under the name, and a rounded accent
+// fill when selected. No widget per cell; the only
 // editor is the name field of an inline rename.
 class IconDelegate : public QStyledItemDelegate
 {
@@ -18,6 +20,8 @@ public:
     static constexpr int spacing = 16;
 
     IconDelegate(BrowserState &state, QObject *parent = nullptr);
+    // Where painted cells ask for their thumbnails; none paints icons only.
+    void setThumbnails(ThumbnailRequests *thumbnails) { m_thumbnails = thumbnails; }
 
     // The width of a cell's content column for an icon size, and the size of a whole cell
     // (content plus padding) with names in `captionFont`.
@@ -33,4 +37,5 @@ public:
 
 private:
     BrowserState &m_state;
+    ThumbnailRequests *m_thumbnails = nullptr;
 };
