@@ -194,8 +194,9 @@ TEST_F(ListView, HeaderClicksSort)
         click(step.column);
         EXPECT_EQ(pane->sortKey(), step.key) << step.column;
         EXPECT_EQ(pane->sortAsc(), step.ascending) << step.column;
-        if (!step.order.isEmpty())
+        if (!step.order.isEmpty()) {
             EXPECT_EQ(names(model()->items()), step.order) << step.column;
+        }
         EXPECT_EQ(header->sortIndicatorSection(), step.column);
     }
 }
