@@ -5,7 +5,7 @@ namespace Shots {
 QList<Shot> all()
 {
     // Windows add their areas here.
-    return kitShots() + windowShots() + previewShots();
+    return kitShots() + windowShots() + listShots() + previewShots();
 }
 
 } // namespace Shots

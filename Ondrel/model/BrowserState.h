@@ -235,6 +235,13 @@ public:
     // Adds `tag` to each file lacking it and removes it from each having it.
     void toggleTag(const QString &tag, const QStringList &paths);
 
+    // --- Dropping files into a folder (BrowserDrop.cpp) ------------------------------------
+    // Moves the dropped items into `folder` off the GUI thread as one undoable step. Items
+    // already in the folder, and a folder dropped into itself or below itself, are skipped
+    // (paths compared as given and with links resolved); nothing left does nothing. The
+    // outcome is in `status`; a failure part-way keeps the moves done as the step.
+    void dropInto(const QString &folder, const QStringList &paths);
+
     // --- Applications, terminals and cloud folders (BrowserApps.cpp) ----------------------
     // The applications (desktop-file ids) able to open the file, sorted by name; cached by
     // lower-case extension, files without one are asked about every time.

@@ -4,17 +4,18 @@
 #include <QWidget>
 
 class BrowserState;
-class PaneItemsModel;
+class FileIconView;
+class FileListView;
 class PaneNav;
 #include "PaneState.h"
-class QTableView;
+class QAbstractItemView;
 
 // One pane of the window: its navigation bar, with two or more panes a 2 px strip in the
 // accent colour on the active pane, and the pane's content below. With two or more panes
 // the active column is tinted. A press on the column's own background makes it active.
 //
-// The content is a plain table of the displayed items; the list and icon views replace
-// it (content()).
+// The content is the pane's list; with one pane in icon mode, the icon grid of the
+// active pane instead.
 class PaneColumn : public QWidget
 {
     Q_OBJECT
@@ -24,7 +25,11 @@ public:
 
     PaneState *pane() const { return m_pane; }
     bool isActive() const;
-    QTableView *content() const { return m_table; }
+    // The view shown below the bar: the list or the grid.
+    QAbstractItemView *content() const;
+    FileListView *list() const { return m_list; }
+    // The grid, while one is shown.
+    FileIconView *grid() const { return m_grid; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -32,15 +37,12 @@ protected:
 
 private:
     void applyActive();
-    void reloadItems();
-    void showSelection();
-    void takeSelection();
+    void applyViewMode();
 
     BrowserState &m_state;
     QPointer<PaneState> m_pane;
     PaneNav *m_nav;
     QWidget *m_strip;
-    QTableView *m_table;
-    PaneItemsModel *m_model;
-    bool m_syncing = false;
+    FileListView *m_list;
+    FileIconView *m_grid = nullptr;
 };

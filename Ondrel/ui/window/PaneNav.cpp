@@ -7,7 +7,9 @@
 #include "kit/Icons.h"
 #include "kit/Style.h"
 #include "kit/Widgets.h"
+#include "list/DropUrls.h"
 
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -130,6 +132,8 @@ void PaneNav::rebuildCrumbs()
         button->setText(Kit::escapeMnemonic(crumb.name));
         button->setAccessibleName(crumb.name);
         button->setProperty("path", crumb.path);
+        button->setAcceptDrops(true);
+        button->installEventFilter(this);
         Kit::setTextRole(button, Kit::TextRole::callout);
         connect(button, &QToolButton::clicked, this, [this, path = crumb.path] {
             activate();
@@ -153,4 +157,25 @@ void PaneNav::scrollToEnd()
 {
     QScrollBar *bar = m_crumbArea->horizontalScrollBar();
     bar->setValue(bar->maximum());
+}
+
+// Every crumb takes local files dropped on it and moves them into its folder.
+bool PaneNav::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QWidget::eventFilter(watched, event);
+    auto *drop = static_cast<QDropEvent *>(event);
+    const QStringList paths = DropUrls::localPaths(drop->mimeData());
+    if (paths.isEmpty()) {
+        drop->ignore();
+        return true;
+    }
+    drop->setDropAction(Qt::MoveAction);
+    drop->accept();
+    if (type == QEvent::Drop) {
+        activate();
+        m_state.dropInto(watched->property("path").toString(), paths);
+    }
+    return true;
 }

@@ -20,6 +20,9 @@ class PaneNav : public QWidget
 public:
     PaneNav(BrowserState &state, PaneState *pane, QWidget *parent = nullptr);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void activate();
     void updateButtons();

@@ -1,0 +1,102 @@
+// Dropping files into a folder: the one operation behind every drop target of the window.
+#include "BrowserState.h"
+
+#include "FileOps.h"
+#include "FileSystem.h"
+#include "Localization.h"
+#include "OwnChanges.h"
+#include "WhenReady.h"
+
+#include <QFileInfo>
+#include <QtConcurrent>
+
+namespace {
+
+// The path with symbolic links resolved; the path itself when it does not exist.
+QString canonical(const QString &path)
+{
+    const QString resolved = QFileInfo(path).canonicalFilePath();
+    return resolved.isEmpty() ? path : resolved;
+}
+
+bool isSameOrBelow(const QString &path, const QString &folder)
+{
+    return path == folder || path.startsWith(folder == u"/" ? folder : folder + u'/');
+}
+
+// Whether moving `path` into `folder` would change nothing (it is there already) or is
+// impossible (the folder is the item itself or lies inside it).
+bool skipped(const QString &path, const QString &folder, const QString &canonicalFolder)
+{
+    const QString parent = FileItem::identityPath(QFileInfo(path).path());
+    if (parent == folder || canonical(parent) == canonicalFolder)
+        return true;
+    return isSameOrBelow(folder, path) || isSameOrBelow(canonicalFolder, canonical(path));
+}
+
+struct DropResult
+{
+    QList<BrowserState::Pair> pairs;
+    QString error;
+};
+
+} // namespace
+
+void BrowserState::dropInto(const QString &folder, const QStringList &paths)
+{
+    const QString target = FileItem::identityPath(folder);
+    if (target.isEmpty())
+        return;
+    const QString canonicalTarget = canonical(target);
+    QStringList kept;
+    for (const QString &path : paths) {
+        const QString source = FileItem::identityPath(path);
+        if (!source.isEmpty() && source != u"/" && !kept.contains(source)
+            && !skipped(source, target, canonicalTarget))
+            kept << source;
+    }
+    if (kept.isEmpty())
+        return;
+
+    QFuture<DropResult> work = QtConcurrent::run([kept, target] {
+        DropResult result;
+        try {
+            const QStringList made = FileOps::move(kept, target);
+            for (qsizetype i = 0; i < made.size() && i < kept.size(); ++i)
+                result.pairs << Pair(kept[i], made[i]);
+        } catch (const FileOpsError &error) {
+            result.pairs = error.completed();
+            result.error = error.description();
+        }
+        return result;
+    });
+    whenReady(work, this, [this](const DropResult &result) {
+        softRefresh();
+        const qsizetype n = result.pairs.size();
+        if (n > 0) {
+            const QList<Pair> pairs = result.pairs;
+            pushUndo(L("移动"), OpKind::Move, pairs, [pairs](BrowserState &state) {
+                QFuture<int> moving = QtConcurrent::run([pairs] {
+                    int failed = 0;
+                    for (const Pair &pair : pairs) {
+                        OwnChanges::note(pair.second);
+                        OwnChanges::note(pair.first);
+                        if (FileSystem::moveNoReplace(pair.second, pair.first) != 0)
+                            ++failed; // its old name is taken now, or the item is gone
+                    }
+                    return failed;
+                });
+                BrowserState *owner = &state; // the watcher dies with it
+                whenReady(moving, owner, [owner](int failed) {
+                    owner->softRefresh();
+                    if (failed > 0)
+                        owner->setStatus(L("%lld 项无法移回原处", qint64(failed)));
+                });
+            });
+        }
+        if (result.error.isEmpty())
+            setStatus(L("已移动 %lld 项", n));
+        else
+            setStatus(L("已移动 %lld 项，其余失败：%@", n, result.error));
+    });
+}
