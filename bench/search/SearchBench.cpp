@@ -19,7 +19,6 @@
 #include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QScrollArea>
 #include <QThread>
 
 #include <cstdio>
@@ -45,24 +44,23 @@ public:
     QElapsedTimer clock;
 };
 
-// Notes the first paint of the list after rows arrived.
+// Notes the first paint of a result row after the sheet asked.
 class PaintWatch : public QObject
 {
 public:
-    PaintWatch(QWidget *rows, TimedSource &source) : m_rows(rows), m_source(source) {}
+    explicit PaintWatch(TimedSource &source) : m_source(source) {}
     double firstPaintMs = -1;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Paint && firstPaintMs < 0 && m_source.asked
-            && !m_rows->findChildren<ContentSearchResultRow *>().isEmpty())
+            && qobject_cast<ContentSearchResultRow *>(watched))
             firstPaintMs = double(m_source.clock.nsecsElapsed()) / 1e6;
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    QWidget *m_rows;
     TimedSource &m_source;
 };
 
@@ -124,9 +122,8 @@ int main(int argc, char **argv)
     ContentSearchDialog dialog(source);
     dialog.show();
     auto *field = dialog.findChild<QLineEdit *>(QStringLiteral("searchField"));
-    QWidget *rows = dialog.findChild<QScrollArea *>(QStringLiteral("resultList"))->widget();
-    PaintWatch watch(rows, source);
-    rows->installEventFilter(&watch);
+    PaintWatch watch(source);
+    app.installEventFilter(&watch);
     bool filled = false;
     double allMs = 0;
     QObject::connect(&dialog, &ContentSearchDialog::rowsFilled, [&] {

@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -338,7 +339,7 @@ void ContentSearchDialog::applyIndexState()
     if (indexing) {
         const qint64 percent = percentOf(m_source.progress());
         const double fraction = std::isfinite(m_source.progress()) ? m_source.progress() : 0.0;
-        m_progress->setValue(int(std::clamp(fraction, 0.0, 1.0) * 1000));
+        m_progress->setValue(qRound(std::clamp(fraction, 0.0, 1.0) * 1000));
         m_status->setText(L("正在建立索引… %lld%%", percent));
     } else if (const std::optional<QDateTime> last = m_source.lastIndexedAt()) {
         const QString when = QLocale::system().toString(last->toLocalTime(), QLocale::ShortFormat);

@@ -8,3 +8,10 @@ ContentIndexSource::ContentIndexSource(ContentIndex &index, QObject *parent)
                          &ContentIndex::lastIndexedAtChanged, &ContentIndex::lastErrorChanged})
         connect(&m_index, changed, this, &ContentSearchSource::stateChanged);
 }
+
+ContentIndexSource &ContentIndexSource::shared()
+{
+    // Never destroyed, like the index it follows.
+    static ContentIndexSource *source = new ContentIndexSource(ContentIndex::shared());
+    return *source;
+}

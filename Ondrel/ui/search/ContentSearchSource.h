@@ -49,6 +49,8 @@ class ContentIndexSource : public ContentSearchSource
 
 public:
     explicit ContentIndexSource(ContentIndex &index, QObject *parent = nullptr);
+    // Over ContentIndex::shared(); made on first use, on the GUI thread, and kept.
+    static ContentIndexSource &shared();
 
     bool enabled() const override { return m_index.enabled(); }
     bool isIndexing() const override { return m_index.isIndexing(); }

@@ -61,6 +61,8 @@ QStringList SnippetView::wrap(const QString &text, const QFont &font, int width,
         spans.append({line.textStart(), line.textLength()});
     }
     layout.endLayout();
+    if (spans.isEmpty())
+        return {};
 
     QStringList lines;
     for (const auto &[start, length] : spans) {

@@ -48,14 +48,19 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
       m_contentSearch(Kit::iconButton(QStringLiteral("text.magnifyingglass"), this)),
       m_viewModeGroup(new QButtonGroup(this)),
       m_layoutGroup(new QButtonGroup(this)),
-      m_inspector(Kit::iconButton(QStringLiteral("info.circle"), this))
+      m_inspector(Kit::iconButton(QStringLiteral("info.circle"), this)),
+      m_newFolder(Kit::iconButton(QStringLiteral("folder.badge.plus"), this))
 {
     setObjectName(QStringLiteral("topBar"));
     m_filter->setObjectName(QStringLiteral("filterField"));
     m_clear->setObjectName(QStringLiteral("filterClear"));
     m_inspector->setObjectName(QStringLiteral("inspectorToggle"));
+<<<<<<< HEAD
     m_contentSearch->setObjectName(QStringLiteral("contentSearchButton"));
     m_contentSearch->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+=======
+    m_newFolder->setObjectName(QStringLiteral("newFolder"));
+>>>>>>> main
 
     // The filter capsule: magnifier, field, clear button on the control background.
     auto *capsule = new Kit::Card(this);
@@ -95,6 +100,7 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
     row->addWidget(m_viewModes);
     row->addWidget(m_layouts);
     row->addWidget(m_inspector);
+    row->addWidget(m_newFolder);
 
     Kit::retranslate(this, [this] {
         m_filter->setPlaceholderText(L("筛选当前栏"));
@@ -111,6 +117,7 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
         const QStringList names = {L("单栏"), L("双栏"), L("品字（三）"), L("田字（四）")};
         for (int i = 0; i < names.size(); ++i)
             Kit::name(m_layoutGroup->button(i), names.at(i));
+        Kit::name(m_newFolder, L("新建文件夹"));
         showInspector();
     });
 
@@ -136,6 +143,7 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
     connect(m_inspector, &QToolButton::clicked, this, [this] {
         m_state.setShowInspector(!m_state.showInspector());
     });
+    connect(m_newFolder, &QToolButton::clicked, this, [this] { m_state.newFolder(); });
 
     connect(&m_state, &BrowserState::filterTextChanged, this, &TopBar::showFilter);
     connect(&m_state, &BrowserState::activePaneChanged, this, &TopBar::showFilter);

@@ -8,8 +8,8 @@ class QLineEdit;
 class QToolButton;
 
 // The first bar of the window: the filter field of the active pane, the content search
-// button, the view-mode switch (one pane only), the pane-layout switch and the inspector
-// toggle.
+// button, the view-mode switch (one pane only), the pane-layout switch, the inspector
+// toggle and the new-folder button.
 class TopBar : public QWidget
 {
     Q_OBJECT
@@ -32,4 +32,5 @@ private:
     QWidget *m_layouts;
     QButtonGroup *m_layoutGroup;
     QToolButton *m_inspector;
+    QToolButton *m_newFolder;
 };
