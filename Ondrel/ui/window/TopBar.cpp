@@ -55,12 +55,9 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
     m_filter->setObjectName(QStringLiteral("filterField"));
     m_clear->setObjectName(QStringLiteral("filterClear"));
     m_inspector->setObjectName(QStringLiteral("inspectorToggle"));
-<<<<<<< HEAD
     m_contentSearch->setObjectName(QStringLiteral("contentSearchButton"));
     m_contentSearch->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-=======
     m_newFolder->setObjectName(QStringLiteral("newFolder"));
->>>>>>> main
 
     // The filter capsule: magnifier, field, clear button on the control background.
     auto *capsule = new Kit::Card(this);
