@@ -196,7 +196,7 @@ QWidget *ContentSearchDialog::buildMessageState(const QString &objectName, const
     layout->addStretch(1);
     layout->addWidget(symbol, 0, Qt::AlignHCenter);
     layout->addWidget(*title, 0, Qt::AlignHCenter);
-    layout->addWidget(*line, 0, Qt::AlignHCenter);
+    layout->addWidget(*line); // full width, so the wrapped line gets the height it needs
     layout->addStretch(1);
     return state;
 }
