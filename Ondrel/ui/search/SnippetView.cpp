@@ -31,6 +31,7 @@ void SnippetView::setText(const QString &text)
     if (text == m_text)
         return;
     m_text = text;
+    m_cachedWidth = -1;
     updateGeometry();
     update();
 }
@@ -38,6 +39,7 @@ void SnippetView::setText(const QString &text)
 void SnippetView::setMaximumLines(int lines)
 {
     m_maxLines = qMax(1, lines);
+    m_cachedWidth = -1;
     updateGeometry();
     update();
 }
@@ -83,14 +85,23 @@ QStringList SnippetView::wrap(const QString &text, const QFont &font, int width,
     return lines;
 }
 
+const QStringList &SnippetView::linesAt(int width) const
+{
+    if (width != m_cachedWidth) {
+        m_cachedLines = wrap(m_text, font(), width, m_maxLines);
+        m_cachedWidth = width;
+    }
+    return m_cachedLines;
+}
+
 QStringList SnippetView::shownLines() const
 {
-    return wrap(m_text, font(), contentsRect().width(), m_maxLines);
+    return linesAt(contentsRect().width());
 }
 
 int SnippetView::heightForWidth(int width) const
 {
-    const int count = int(wrap(m_text, font(), width, m_maxLines).size());
+    const int count = int(linesAt(width).size());
     return qMax(1, count) * fontMetrics().lineSpacing();
 }
 
@@ -122,6 +133,7 @@ void SnippetView::paintEvent(QPaintEvent *)
 void SnippetView::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange) {
+        m_cachedWidth = -1;
         updateGeometry();
         update();
     }

@@ -32,6 +32,12 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // wrap() at one width, kept until the text, the font or the width changes: layouts ask
+    // for the height many times.
+    const QStringList &linesAt(int width) const;
+
     QString m_text;
     int m_maxLines = 3;
+    mutable int m_cachedWidth = -1;
+    mutable QStringList m_cachedLines;
 };
