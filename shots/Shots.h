@@ -40,5 +40,6 @@ QList<Shot> all();
 QList<Shot> kitShots();
 QList<Shot> windowShots();
 QList<Shot> searchShots();
+QList<Shot> previewShots();
 
 } // namespace Shots
