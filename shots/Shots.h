@@ -40,6 +40,7 @@ QList<Shot> all();
 QList<Shot> kitShots();
 QList<Shot> windowShots();
 QList<Shot> listShots();
+QList<Shot> searchShots();
 QList<Shot> previewShots();
 
 } // namespace Shots

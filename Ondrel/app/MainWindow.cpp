@@ -10,6 +10,7 @@
 #include "OndrelApp.h"
 #include "SystemModel.h"
 #include "Telemetry.h"
+#include "search/ContentSearchSheet.h"
 #include "window/ContentView.h"
 
 #include <QApplication>
@@ -44,6 +45,10 @@ MainWindow::MainWindow(QWidget *parent)
 
     m_content = new ContentView(*m_state, this);
     setCentralWidget(m_content);
+    ContentSearchSheet::add(m_content->sheets(), {[](const QUrl &url) {
+                                                      AppHooks::shared().openExternal({url.toLocalFile()});
+                                                  },
+                                                  {}});
     m_commands = new MenuCommands(*m_state, this, appActions());
     setMenuBar(m_commands->menuBar());
 

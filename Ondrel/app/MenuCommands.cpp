@@ -212,6 +212,9 @@ void MenuCommands::build()
         s.scenarioCache().clear();
         s.activePane()->go(QDir::homePath(), true);
     });
+    go->addSeparator(); // search
+    add(go, QStringLiteral("contentSearch"), QStringLiteral("搜索文件内容…"),
+        [&s] { s.setShowContentSearch(true); }, {keys(Qt::CTRL | Qt::SHIFT | Qt::Key_F)});
 }
 
 void MenuCommands::retranslate()

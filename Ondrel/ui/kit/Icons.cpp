@@ -37,6 +37,8 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("xmark.circle.fill"), QStringLiteral("edit-clear-symbolic")},
         {QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning-symbolic")},
         {QStringLiteral("checkmark.circle"), QStringLiteral("emblem-ok-symbolic")},
+        {QStringLiteral("doc.text"), QStringLiteral("text-x-generic-symbolic")},
+        {QStringLiteral("gearshape"), QStringLiteral("emblem-system-symbolic")},
         // No theme icon fits these: own drawings.
         {QStringLiteral("brain"), QString()},
         {QStringLiteral("sparkles"), QString()},
@@ -46,6 +48,8 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("square"), QString()},
         {QStringLiteral("rectangle.split.3x1"), QString()},
         {QStringLiteral("square.stack.3d.up"), QString()},
+        {QStringLiteral("sparkle.magnifyingglass"), QString()},
+        {QStringLiteral("questionmark.folder"), QString()},
     };
     return table;
 }

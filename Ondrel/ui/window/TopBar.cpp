@@ -45,6 +45,7 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
       m_state(state),
       m_filter(new QLineEdit),
       m_clear(Kit::iconButton(QStringLiteral("xmark.circle.fill"))),
+      m_contentSearch(Kit::iconButton(QStringLiteral("text.magnifyingglass"), this)),
       m_viewModeGroup(new QButtonGroup(this)),
       m_layoutGroup(new QButtonGroup(this)),
       m_inspector(Kit::iconButton(QStringLiteral("info.circle"), this)),
@@ -54,6 +55,8 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
     m_filter->setObjectName(QStringLiteral("filterField"));
     m_clear->setObjectName(QStringLiteral("filterClear"));
     m_inspector->setObjectName(QStringLiteral("inspectorToggle"));
+    m_contentSearch->setObjectName(QStringLiteral("contentSearchButton"));
+    m_contentSearch->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_newFolder->setObjectName(QStringLiteral("newFolder"));
 
     // The filter capsule: magnifier, field, clear button on the control background.
@@ -91,6 +94,7 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
     row->setContentsMargins(Kit::Space::margin, 7, Kit::Space::margin, 7);
     row->setSpacing(Kit::Space::normal);
     row->addWidget(capsule);
+    row->addWidget(m_contentSearch);
     row->addStretch(1);
     row->addWidget(m_viewModes);
     row->addWidget(m_layouts);
@@ -101,6 +105,9 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
         m_filter->setPlaceholderText(L("筛选当前栏"));
         Kit::name(m_filter, L("筛选当前栏"));
         Kit::name(m_clear, L("清除筛选"));
+        m_contentSearch->setText(L("搜索内容"));
+        // The shortcut belongs to the menu item that raises the same flag.
+        Kit::name(m_contentSearch, L("搜索文件名和本地抽取内容（Ctrl+Shift+F）"), true);
         Kit::name(m_viewModeGroup->button(0), L("列表"));
         Kit::name(m_viewModeGroup->button(1), L("图标"));
         const QString layoutHelp = L("窗格布局：单栏 / 双栏 / 品字（三） / 田字（四）—— 多窗格间可互相拖文件");
@@ -120,6 +127,9 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
     connect(m_clear, &QToolButton::clicked, this, [this] {
         if (PaneState *pane = m_state.activePaneIfAny())
             pane->setFilterText(QString());
+    });
+    connect(m_contentSearch, &QToolButton::clicked, this, [this] {
+        m_state.setShowContentSearch(true);
     });
     connect(m_viewModeGroup, &QButtonGroup::idClicked, this, [this](int id) {
         m_state.setViewMode(id == 0 ? ViewMode::List : ViewMode::Icon);

@@ -7,8 +7,9 @@ class QButtonGroup;
 class QLineEdit;
 class QToolButton;
 
-// The first bar of the window: the filter field of the active pane, the view-mode switch
-// (one pane only), the pane-layout switch, the inspector toggle and the new-folder button.
+// The first bar of the window: the filter field of the active pane, the content search
+// button, the view-mode switch (one pane only), the pane-layout switch, the inspector
+// toggle and the new-folder button.
 class TopBar : public QWidget
 {
     Q_OBJECT
@@ -25,6 +26,7 @@ private:
     BrowserState &m_state;
     QLineEdit *m_filter;
     QToolButton *m_clear;
+    QToolButton *m_contentSearch;
     QWidget *m_viewModes;
     QButtonGroup *m_viewModeGroup;
     QWidget *m_layouts;
