@@ -18,6 +18,7 @@
 #include <QMutex>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QThread>
 #include <QWaitCondition>
 #include <QTest>
 
@@ -57,6 +58,14 @@ QList<Transaction> journal()
 class HeldModel
 {
 public:
+    // Lets every held question go and waits for it to leave, whatever the test did.
+    ~HeldModel()
+    {
+        open();
+        while (inside() > 0)
+            QThread::msleep(10);
+    }
+
     std::optional<QString> answer(const QString &snippet)
     {
         static const QRegularExpression note(QStringLiteral("Note (\\d+)"));
@@ -436,7 +445,7 @@ TEST_F(BrowserNaming, OrganiseKeepsThreeProposalsInFlightBatchByBatch)
                      [&] { progress << browser.progress(); });
 
     browser.organize();
-    ASSERT_TRUE(waitFor([&] { return model.inside() == 3; }));
+    ASSERT_TRUE(waitFor([&] { return model.inside() >= 3; }));
     QTest::qWait(300); // a fourth proposal would have reached the model by now
     EXPECT_EQ(model.inside(), 3);
     EXPECT_EQ(model.finished.load(), 0);
