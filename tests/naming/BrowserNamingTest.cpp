@@ -306,6 +306,19 @@ TEST_F(BrowserNaming, FilingMovesIntoASafeFolderWithUndo)
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(folder + "/s.pdf"); }));
     EXPECT_TRUE(QFileInfo(folder + "/x/y").isDir()); // the folder made for it stays
 
+    // Filing into the folder the file already lies in leaves it alone: no numbered copy
+    // of its own name, nothing to undo.
+    for (const QString &hint : {QString(), QStringLiteral(".."), QStringLiteral("./")}) {
+        browser.setStatus({});
+        browser.fileScenario(folder + "/s.pdf", hint, "");
+        ASSERT_TRUE(waitFor([&] { return !browser.status().isEmpty(); }));
+        EXPECT_EQ(browser.status(), L("已归入 %@", QStringLiteral("filing"))) << hint.toStdString();
+    }
+    settle();
+    EXPECT_TRUE(QFileInfo::exists(folder + "/s.pdf"));
+    EXPECT_FALSE(QFileInfo::exists(folder + "/s 2.pdf"));
+    EXPECT_EQ(browser.undoStack().size(), 1);
+
     // A destination that cannot be made: the failure text and no step.
     makeFile(folder + "/blocked", 1);
     browser.fileScenario(folder + "/r.pdf", "blocked/inner", "");
