@@ -626,4 +626,44 @@ TEST_F(BrowserNaming, PreReadWalksOnlyTheNewestListingAndSkipsCachedFiles)
     Defaults::shared().remove("preReadEnabled");
 }
 
+TEST_F(BrowserNaming, CallersOfOneFileShareOneDetectionAndOneEvent)
+{
+    Loopback::Server server([](const Loopback::Request &) { return Loopback::Reply::json({}, 204); });
+    qputenv("MAROVEL_TELEMETRY_URL", server.base().toUtf8());
+    HeldModel model; // a paper asks the model for its author
+    FakeEngines engines([&model](const QString &, const QString &snippet) { return model.answer(snippet); });
+    const QString folder = makeTree("shared-detection", {});
+    const QString path = folder + "/2101.00001.txt";
+    writeText(path, "Graph Search at Scale\nAnna Keltrow\narXiv:2101.00001v2 [cs.DS] 3 Jan 2021\n"
+                    "Abstract\nWe study graph search.\n1 Introduction");
+    BrowserState browser;
+    open(browser, folder);
+
+    QFuture<ScenarioMatch> first = browser.scenario(path);
+    ASSERT_TRUE(waitFor([&] { return model.inside() >= 1; }));
+    QFuture<ScenarioMatch> second = browser.scenario(path);
+    QTest::qWait(200);
+    EXPECT_EQ(model.inside(), 1);
+    model.open();
+    ASSERT_TRUE(waitFor([&] { return first.isFinished() && second.isFinished(); }, 30000));
+    EXPECT_EQ(first.result(), second.result());
+    EXPECT_EQ(first.result().kind, ScenarioKind::paper);
+    // Later callers are answered from the cache at once.
+    EXPECT_TRUE(browser.scenario(path).isFinished());
+    EXPECT_EQ(model.askedBy().size(), 1);
+
+    ASSERT_TRUE(server.waitForHits(1));
+    QTest::qWait(300);
+    QStringList detected;
+    for (const Loopback::Request &request : server.requests()) {
+        for (const QJsonValue &event : QJsonDocument::fromJson(request.body).object()["events"].toArray()) {
+            if (event["type"].toString() == "scenario_detected")
+                detected << event["extra"].toString();
+        }
+    }
+    EXPECT_EQ(detected.size(), 1);
+    EXPECT_TRUE(detected.value(0).startsWith("paper")) << detected.value(0).toStdString();
+    qputenv("MAROVEL_TELEMETRY_URL", "");
+}
+
 } // namespace
