@@ -43,9 +43,9 @@ QByteArray tillReceiptPng()
     return bytes;
 }
 
-using RealDocuments = BrowserNaming;
+using NamingRealDocuments = BrowserNaming;
 
-TEST_F(RealDocuments, OrganiseProposesApplyRenamesAndOneUndoRestoresEveryName)
+TEST_F(NamingRealDocuments, OrganiseProposesApplyRenamesAndOneUndoRestoresEveryName)
 {
     FakeEngines noModel;
     struct Document
@@ -153,7 +153,7 @@ private:
     QSet<QString> m_fetched;
 };
 
-TEST_F(RealDocuments, APlaceholderIsReadOnlyWhenTheCallerAllowsTheDownload)
+TEST_F(NamingRealDocuments, APlaceholderIsReadOnlyWhenTheCallerAllowsTheDownload)
 {
     FakeEngines noModel;
     const QString folder = makeTree("placeholder", {});
