@@ -276,7 +276,7 @@ TEST_F(BrowserNaming, ScenarioIsDetectedOnceAndFindsAnExistingFolder)
     QFuture<ScenarioMatch> first = browser.scenario(folder + "/notes.txt");
     QFuture<ScenarioMatch> second = browser.scenario(folder + "/notes.txt");
     EXPECT_EQ(browser.scenarioInFlight().size(), 1);
-    ASSERT_TRUE(waitFor([&] { return first.isFinished() && second.isFinished(); }));
+    ASSERT_TRUE(waitFor([&] { return first.isFinished() && second.isFinished(); }, 60000));
     EXPECT_EQ(first.result(), second.result());
     EXPECT_TRUE(browser.scenarioCache().contains(folder + "/notes.txt"));
     EXPECT_TRUE(browser.scenarioInFlight().isEmpty());
@@ -402,7 +402,7 @@ TEST_F(BrowserNaming, PreReadOnlyWhenEnabledAndOnlyTheNewest)
     browser.preReadCurrentFolder();
     browser.preReadCurrentFolder(); // the first walk stops before its next file
     EXPECT_EQ(browser.preReadGen(), 2);
-    ASSERT_TRUE(waitFor([&] { return browser.scenarioCache().size() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return browser.scenarioCache().size() == 2; }, 60000));
     // Everything cached: a new pre-read has nothing to walk.
     browser.preReadCurrentFolder();
     EXPECT_TRUE(browser.scenarioInFlight().isEmpty());
@@ -458,7 +458,7 @@ TEST_F(BrowserNaming, OrganiseKeepsThreeProposalsInFlightBatchByBatch)
                      [&] { progress << browser.progress(); });
 
     browser.organize();
-    ASSERT_TRUE(waitFor([&] { return model.inside() >= 3; }));
+    ASSERT_TRUE(waitFor([&] { return model.inside() >= 3; }, 60000));
     QTest::qWait(300); // a fourth proposal would have reached the model by now
     EXPECT_EQ(model.inside(), 3);
     EXPECT_EQ(model.finished.load(), 0);
@@ -608,9 +608,9 @@ TEST_F(BrowserNaming, PreReadWalksOnlyTheNewestListingAndSkipsCachedFiles)
     // The listing of the first folder starts its pre-read, held at its first file; the
     // listing of the second starts a newer one.
     browser.activePane()->go(first, false);
-    ASSERT_TRUE(waitFor([&] { return model.inside() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return model.inside() == 1; }, 60000));
     browser.activePane()->go(second, false);
-    ASSERT_TRUE(waitFor([&] { return model.inside() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return model.inside() == 2; }, 60000));
     model.open();
     ASSERT_TRUE(waitFor([&] { return browser.scenarioCache().size() == 2; }, 30000));
     QTest::qWait(300);
@@ -640,7 +640,7 @@ TEST_F(BrowserNaming, CallersOfOneFileShareOneDetectionAndOneEvent)
     open(browser, folder);
 
     QFuture<ScenarioMatch> first = browser.scenario(path);
-    ASSERT_TRUE(waitFor([&] { return model.inside() >= 1; }));
+    ASSERT_TRUE(waitFor([&] { return model.inside() >= 1; }, 60000));
     QFuture<ScenarioMatch> second = browser.scenario(path);
     QTest::qWait(200);
     EXPECT_EQ(model.inside(), 1);
