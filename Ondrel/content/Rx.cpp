@@ -88,6 +88,7 @@ QString Pattern::errorText() const
 
 struct Matcher::Impl
 {
+    std::shared_ptr<const Pattern> pattern; // set when the matcher keeps its pattern alive
     QString text; // shares the caller's buffer and keeps it alive for the alias below
     icu::UnicodeString input;
     std::unique_ptr<icu::RegexMatcher> matcher;
@@ -119,6 +120,12 @@ Matcher::Matcher(const Pattern &pattern, const QString &text, int stepLimit)
         return;
     }
     m_impl->matcher->setTimeLimit(stepLimit > 0 ? stepLimit : defaultStepLimit, status);
+}
+
+Matcher::Matcher(std::shared_ptr<const Pattern> pattern, const QString &text, int stepLimit)
+    : Matcher(*pattern, text, stepLimit)
+{
+    m_impl->pattern = std::move(pattern);
 }
 
 Matcher::~Matcher() = default;
@@ -232,6 +239,10 @@ std::shared_ptr<const Pattern> compiled(const QString &source, Options options)
     }
     auto pattern = std::make_shared<const Pattern>(source, options);
     QMutexLocker locker(&lock);
+    // Another thread may have compiled the same source meanwhile: everyone shares its
+    // copy, so a pattern in use is never replaced in the cache under its users.
+    if (auto it = cache.constFind(key); it != cache.constEnd())
+        return *it;
     if (cache.size() >= capacity)
         cache.clear();
     cache.insert(key, pattern);

@@ -167,6 +167,10 @@ void BrowserState::fileScenario(const QString &path, const QString &folder, cons
     QFuture<MoveOutcome> filing = QtConcurrent::run(&namingPool(), [job, path, destination, name] {
         if (const int error = FileSystem::makePath(destination))
             return MoveOutcome{{}, QString::fromLocal8Bit(strerror(error))};
+        // Already there under that name (an empty or unsafe folder names the current
+        // one): nothing to move, and no numbered copy of its own name.
+        if (destination + u'/' + name == path)
+            return MoveOutcome{path, {}};
         try {
             const QString free = FileOps::collisionFreeName(destination, name, {});
             OwnChanges::note(path);
@@ -181,6 +185,10 @@ void BrowserState::fileScenario(const QString &path, const QString &folder, cons
     whenReady(filing, this, [this, path, shown](const MoveOutcome &outcome) {
         if (outcome.destination.isEmpty()) {
             setStatus(L("归档失败：%@", outcome.error));
+            return;
+        }
+        if (outcome.destination == path) {
+            setStatus(L("已归入 %@", shown));
             return;
         }
         Telemetry::track(Telemetry::Event::fileFiled(QStringLiteral("unknown"), true));

@@ -126,7 +126,10 @@ Proposal fromEngine(const QString &path, const std::optional<Named> &answer,
         || graphemeCount(extraction.text) < 30)
         confidence = QStringLiteral("low");
 
-    static const QRegularExpression isoDate(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+    // Anchored at the very end: "$" alone would also accept a date followed by a line
+    // feed, which would then end up inside the file name.
+    static const QRegularExpression isoDate(
+        QRegularExpression::anchoredPattern(QStringLiteral("\\d{4}-\\d{2}-\\d{2}")));
     const QString given = trimmed(answer->date.value_or(QString()), u" \t");
     // \d also matches other scripts' digits; a file name wants ASCII ones.
     const bool ascii = std::all_of(given.begin(), given.end(), [](QChar c) { return c.unicode() < 128; });

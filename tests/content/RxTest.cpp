@@ -2,9 +2,12 @@
 #include "Rx.h"
 
 #include <QFuture>
+#include <QThreadPool>
 #include <QtConcurrent>
 
 #include <gtest/gtest.h>
+
+#include <latch>
 
 namespace {
 
@@ -162,6 +165,36 @@ TEST(Rx, CompiledPatternsServeSeveralThreads)
     });
     for (bool ok : results)
         EXPECT_TRUE(ok);
+}
+
+TEST(Rx, ThreadsCompilingOneSourceAtOnceShareOneCopy)
+{
+    // A copy that lost the race and was replaced in the cache would die under a matcher
+    // still walking it.
+    const QString source = QStringLiteral(R"((?:due|paid)\s+on\s+(\d{4})-(\d\d)-(\d\d)\b[^\n]{0,40})");
+    std::latch start(8);
+    QList<int> workers{0, 1, 2, 3, 4, 5, 6, 7};
+    QThreadPool pool;
+    pool.setMaxThreadCount(8);
+    const QList<const Rx::Pattern *> seen = QtConcurrent::blockingMapped(&pool, workers, [&](int) {
+        start.arrive_and_wait();
+        return Rx::compiled(source, Rx::CaseInsensitive).get();
+    });
+    for (const Rx::Pattern *pattern : seen)
+        EXPECT_EQ(pattern, seen.first());
+}
+
+TEST(Rx, AMatcherKeepsItsSharedPatternAliveWhenTheCacheLetsGo)
+{
+    const QString source = QStringLiteral(R"(kept-(\d+))");
+    std::weak_ptr<const Rx::Pattern> watched = Rx::compiled(source);
+    Rx::Matcher matcher(Rx::compiled(source), QStringLiteral("a kept-7 b kept-8"));
+    ASSERT_TRUE(matcher.find());
+    for (int i = 0; i < 1100; ++i) // more than the cache holds: it starts over
+        Rx::compiled(QStringLiteral("filler%1").arg(i));
+    EXPECT_FALSE(watched.expired());
+    ASSERT_TRUE(matcher.find());
+    EXPECT_EQ(matcher.group(1), "8");
 }
 
 } // namespace

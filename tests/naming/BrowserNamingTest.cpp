@@ -1,64 +1,140 @@
-#include "BrowserState.h"
-#include "BrowserTestSupport.h"
+#include "NamingTestSupport.h"
 #include "Defaults.h"
 #include "FileOps.h"
 #include "Localization.h"
 #include "NamingTemplate.h"
 #include "PaneState.h"
+#include "MarovelCore.h"
 #include "TestSupport.h"
+#include "UndoLog.h"
+#include "UndoRecorder.h"
+#include "Workspace.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutex>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QThread>
+#include <QWaitCondition>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 using namespace BrowserTest;
 
 namespace {
 
-class BrowserNaming : public testing::Test
+using NamingTest::BrowserNaming;
+using NamingTest::FakeEngines;
+
+// Lines of the undo log as "op from>to".
+QStringList undoLogLines()
 {
-protected:
-    void SetUp() override
+    UndoRecorder::shared().flush();
+    QStringList lines;
+    for (const QByteArray &line : TestSupport::readFile(UndoLog::shared().path()).split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        lines << o["op"].toString() + u' ' + o["from"].toString() + u'>' + o["to"].toString();
+    }
+    return lines;
+}
+
+QList<Transaction> journal()
+{
+    UndoRecorder::shared().flush();
+    return MarovelCore::history();
+}
+
+// An in-process model that holds every question until it is opened, and notes which
+// document ("Note N" in its text) asked and how many proposals had finished by then.
+class HeldModel
+{
+public:
+    // Lets every held question go and waits for it to leave, whatever the test did.
+    ~HeldModel()
     {
-        Loc::shared().setOverride(QStringLiteral("zh-Hans"));
-        Defaults::shared().remove(NamingTemplate::storageKey);
-        Defaults::shared().remove(QStringLiteral("preReadEnabled"));
+        open();
+        while (inside() > 0)
+            QThread::msleep(10);
     }
 
-    // Opens `folder` in the browser's active pane and waits for its listing.
-    void open(BrowserState &browser, const QString &folder)
+    std::optional<QString> answer(const QString &snippet)
     {
-        browser.activePane()->go(folder, false);
-        settle();
+        static const QRegularExpression note(QStringLiteral("Note (\\d+)"));
+        QMutexLocker lock(&m_lock);
+        m_entries << std::pair{note.match(snippet).captured(1).toInt(), finished.load()};
+        m_most = std::max(m_most, ++m_inside);
+        while (!m_open)
+            m_opened.wait(&m_lock, 100);
+        --m_inside;
+        return QStringLiteral(R"({"v":"tomatoes and beans"})");
     }
 
-    // Gives the named items of the active pane these suggestions, ticked.
-    void suggest(BrowserState &browser, const QList<std::pair<QString, QString>> &names)
+    void open()
     {
-        for (const auto &[from, to] : names) {
-            const QString path = browser.activePane()->current() + u'/' + from;
-            browser.setSuggestion(path, to);
-            browser.setAccept(path, true);
+        QMutexLocker lock(&m_lock);
+        m_open = true;
+        m_opened.wakeAll();
+    }
+    int inside()
+    {
+        QMutexLocker lock(&m_lock);
+        return m_inside;
+    }
+    int most()
+    {
+        QMutexLocker lock(&m_lock);
+        return m_most;
+    }
+    // The documents that asked, in the order of asking.
+    QList<int> askedBy()
+    {
+        QMutexLocker lock(&m_lock);
+        QList<int> documents;
+        for (const auto &entry : std::as_const(m_entries))
+            documents << entry.first;
+        return documents;
+    }
+    // (document, proposals finished when it first asked), in the order of asking.
+    QList<std::pair<int, int>> firstEntries()
+    {
+        QMutexLocker lock(&m_lock);
+        QList<std::pair<int, int>> first;
+        QSet<int> seen;
+        for (const auto &entry : std::as_const(m_entries)) {
+            if (!seen.contains(entry.first)) {
+                seen.insert(entry.first);
+                first << entry;
+            }
         }
+        return first;
     }
 
-    void applyAndWait(BrowserState &browser)
-    {
-        browser.applyRenames();
-        ASSERT_TRUE(waitFor([&] { return !browser.applying(); }));
-        settle();
-    }
+    std::atomic<int> finished{0}; // kept up to date by the test
 
-    static void writeText(const QString &path, const QByteArray &text)
-    {
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(text);
-    }
+private:
+    QMutex m_lock;
+    QWaitCondition m_opened;
+    bool m_open = false;
+    int m_inside = 0;
+    int m_most = 0;
+    QList<std::pair<int, int>> m_entries;
 };
+
+// A note without a title line: the rules cannot name it, so its proposal asks the model.
+QByteArray untitledNote(int n)
+{
+    return QStringLiteral("Note %1 says we planted tomatoes and beans along the south fence, and the soil "
+                          "needs compost before the next season.").arg(n).toUtf8();
+}
 
 TEST_F(BrowserNaming, ApplyRenamesTickedSuggestionsAsOneUndoableStep)
 {
@@ -200,7 +276,7 @@ TEST_F(BrowserNaming, ScenarioIsDetectedOnceAndFindsAnExistingFolder)
     QFuture<ScenarioMatch> first = browser.scenario(folder + "/notes.txt");
     QFuture<ScenarioMatch> second = browser.scenario(folder + "/notes.txt");
     EXPECT_EQ(browser.scenarioInFlight().size(), 1);
-    ASSERT_TRUE(waitFor([&] { return first.isFinished() && second.isFinished(); }));
+    ASSERT_TRUE(waitFor([&] { return first.isFinished() && second.isFinished(); }, 60000));
     EXPECT_EQ(first.result(), second.result());
     EXPECT_TRUE(browser.scenarioCache().contains(folder + "/notes.txt"));
     EXPECT_TRUE(browser.scenarioInFlight().isEmpty());
@@ -229,6 +305,19 @@ TEST_F(BrowserNaming, FilingMovesIntoASafeFolderWithUndo)
     browser.performUndo();
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(folder + "/s.pdf"); }));
     EXPECT_TRUE(QFileInfo(folder + "/x/y").isDir()); // the folder made for it stays
+
+    // Filing into the folder the file already lies in leaves it alone: no numbered copy
+    // of its own name, nothing to undo.
+    for (const QString &hint : {QString(), QStringLiteral(".."), QStringLiteral("./")}) {
+        browser.setStatus({});
+        browser.fileScenario(folder + "/s.pdf", hint, "");
+        ASSERT_TRUE(waitFor([&] { return !browser.status().isEmpty(); }));
+        EXPECT_EQ(browser.status(), L("已归入 %@", QStringLiteral("filing"))) << hint.toStdString();
+    }
+    settle();
+    EXPECT_TRUE(QFileInfo::exists(folder + "/s.pdf"));
+    EXPECT_FALSE(QFileInfo::exists(folder + "/s 2.pdf"));
+    EXPECT_EQ(browser.undoStack().size(), 1);
 
     // A destination that cannot be made: the failure text and no step.
     makeFile(folder + "/blocked", 1);
@@ -313,7 +402,7 @@ TEST_F(BrowserNaming, PreReadOnlyWhenEnabledAndOnlyTheNewest)
     browser.preReadCurrentFolder();
     browser.preReadCurrentFolder(); // the first walk stops before its next file
     EXPECT_EQ(browser.preReadGen(), 2);
-    ASSERT_TRUE(waitFor([&] { return browser.scenarioCache().size() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return browser.scenarioCache().size() == 2; }, 60000));
     // Everything cached: a new pre-read has nothing to walk.
     browser.preReadCurrentFolder();
     EXPECT_TRUE(browser.scenarioInFlight().isEmpty());
@@ -346,6 +435,235 @@ TEST_F(BrowserNaming, DemoProposesAtMostTwelveAndApplies)
     EXPECT_EQ(browser.undoName(), L("AI 命名"));
     EXPECT_TRUE(QFileInfo::exists(folder + "/s2.txt"));
     EXPECT_FALSE(QFileInfo::exists(folder + "/s1.txt"));
+}
+
+TEST_F(BrowserNaming, OrganiseKeepsThreeProposalsInFlightBatchByBatch)
+{
+    HeldModel model;
+    FakeEngines engines([&model](const QString &, const QString &snippet) { return model.answer(snippet); });
+    const QString folder = makeTree("organise-held", {});
+    // Generic names: the model's summary is enough to propose a name.
+    for (int n = 1; n <= 7; ++n)
+        writeText(folder + QString("/untitled %1.txt").arg(n), untitledNote(n));
+    BrowserState browser;
+    open(browser, folder);
+    QStringList statuses;
+    QList<double> progress;
+    QObject::connect(&browser, &BrowserState::statusChanged, &browser, [&] {
+        statuses << browser.status();
+        if (browser.status().startsWith(u"分析中"))
+            ++model.finished;
+    });
+    QObject::connect(&browser, &BrowserState::progressChanged, &browser,
+                     [&] { progress << browser.progress(); });
+
+    browser.organize();
+    ASSERT_TRUE(waitFor([&] { return model.inside() >= 3; }, 60000));
+    QTest::qWait(300); // a fourth proposal would have reached the model by now
+    EXPECT_EQ(model.inside(), 3);
+    EXPECT_EQ(model.finished.load(), 0);
+    model.open();
+    ASSERT_TRUE(waitFor([&] { return !browser.scanning(); }, 60000));
+
+    EXPECT_EQ(model.most(), 3);
+    // The n-th document starts only after every proposal of the batches before its own.
+    const auto entries = model.firstEntries();
+    ASSERT_EQ(entries.size(), 7);
+    QList<int> order;
+    for (const auto &[document, finishedBefore] : entries) {
+        order << document;
+        EXPECT_GE(finishedBefore, (document - 1) / 3 * 3) << "note " << document;
+        EXPECT_LE(finishedBefore, (document - 1) / 3 * 3 + 2) << "note " << document;
+    }
+    std::sort(order.begin(), order.end());
+    EXPECT_EQ(order, (QList<int>{1, 2, 3, 4, 5, 6, 7}));
+
+    QStringList counted;
+    QList<double> shares;
+    for (int i = 1; i <= 7; ++i) {
+        counted << L("分析中… %lld/%lld", qint64(i), qint64(7));
+        shares << i / 7.0;
+    }
+    EXPECT_EQ(statuses.mid(0, 7), counted);
+    EXPECT_EQ(progress, shares);
+    EXPECT_EQ(browser.acceptCount(), 7);
+}
+
+TEST_F(BrowserNaming, OrganisingNothingEligibleSendsNoTelemetry)
+{
+    Loopback::Server server([](const Loopback::Request &) { return Loopback::Reply::json({}, 204); });
+    qputenv("MAROVEL_TELEMETRY_URL", server.base().toUtf8());
+    FakeEngines engines;
+    // Nothing eligible: source, build and dot files, a folder, and a file inside a
+    // development folder.
+    const QString folder = makeTree("organise-telemetry", {"sub/", "Makefile", "x.py", ".env"});
+    const QString devFolder = makeTree("organise-telemetry/node_modules/pkg", {"readme.txt"});
+    BrowserState browser;
+    browser.setShowHidden(true);
+    for (const QString &path : {folder, devFolder}) {
+        open(browser, path);
+        ASSERT_FALSE(browser.activePane()->items().isEmpty());
+        browser.organize();
+    }
+    browser.organizeURLs({}, false);
+    QTest::qWait(300);
+    EXPECT_EQ(server.hits(), 0);
+    EXPECT_TRUE(browser.status().isEmpty());
+    EXPECT_FALSE(browser.scanning());
+
+    writeText(folder + "/note.txt", untitledNote(1));
+    open(browser, folder);
+    organizeAndWait(browser);
+    ASSERT_TRUE(server.waitForHits(1));
+    const QJsonObject event = QJsonDocument::fromJson(server.requests().at(0).body).object()["events"]
+                                  .toArray().at(0).toObject();
+    EXPECT_EQ(event["type"].toString(), "model_used");
+    qputenv("MAROVEL_TELEMETRY_URL", "");
+}
+
+TEST_F(BrowserNaming, UndoOfAnApplyRestoresAChain)
+{
+    // a gives up its name first and b takes it: moving back in the order of the renames
+    // would find a's name taken.
+    const QString folder = makeTree("chain", {});
+    writeText(folder + "/a.txt", "first");
+    writeText(folder + "/b.txt", "second");
+    BrowserState browser;
+    open(browser, folder);
+    suggest(browser, {{"a.txt", "x.txt"}, {"b.txt", "a.txt"}});
+    applyAndWait(browser);
+    EXPECT_EQ(TestSupport::readFile(folder + "/x.txt"), "first");
+    EXPECT_EQ(TestSupport::readFile(folder + "/a.txt"), "second");
+
+    browser.performUndo();
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(folder + "/b.txt"); }));
+    settle();
+    EXPECT_EQ(TestSupport::readFile(folder + "/a.txt"), "first");
+    EXPECT_EQ(TestSupport::readFile(folder + "/b.txt"), "second");
+    EXPECT_EQ(names(browser.activePane()->items()), (QStringList{"a.txt", "b.txt"}));
+}
+
+TEST_F(BrowserNaming, AnApplyIsJournalledAsOneTransactionInsideAWorkspaceOnly)
+{
+    const QString inside = makeTree("journal/Docs", {"a.txt", "b.txt", "c.txt"});
+    const QString outside = makeTree("journal/Loose", {"a.txt"});
+    const Workspace workspace = WorkspaceRegistry::shared().add(inside);
+    BrowserState browser;
+    const qsizetype linesBefore = undoLogLines().size();
+    const qsizetype recordsBefore = journal().size();
+
+    open(browser, inside);
+    suggest(browser, {{"a.txt", "one.txt"}, {"b.txt", "two.txt"}});
+    applyAndWait(browser);
+    open(browser, outside);
+    suggest(browser, {{"a.txt", "loose.txt"}});
+    applyAndWait(browser);
+
+    EXPECT_EQ(undoLogLines().mid(linesBefore),
+              (QStringList{L("AI 改名") + u' ' + inside + "/a.txt>" + inside + "/one.txt",
+                           L("AI 改名") + u' ' + inside + "/b.txt>" + inside + "/two.txt",
+                           L("AI 改名") + u' ' + outside + "/a.txt>" + outside + "/loose.txt"}));
+    const QList<Transaction> records = journal().mid(recordsBefore);
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].workspaceID, workspace.id);
+    EXPECT_EQ(records[0].status, "applied");
+    QStringList operations;
+    for (const MarovelOperation &op : records[0].operations)
+        operations << op.from.value_or("") + u'>' + op.to;
+    EXPECT_EQ(operations, (QStringList{"a.txt>one.txt", "b.txt>two.txt"}));
+    EXPECT_EQ(records[0].operations.value(0).kind, OpKind::Rename);
+}
+
+TEST_F(BrowserNaming, TheScenarioCarriesTheFirstMatchingFolderOfThePane)
+{
+    // The paper's folder words are 论文, 文献, paper, 阅读, 资料 in that order. The first
+    // folder in the pane matches a later word in another letter case and still wins.
+    const QString folder = makeTree("bucket", {"Ab PAPERS/", "Zz 论文/", "Zzz/"});
+    writeText(folder + "/2101.00001.txt",
+              "Graph Search at Scale\nAnna Keltrow\narXiv:2101.00001v2 [cs.DS] 3 Jan 2021\n"
+              "Abstract\nWe study graph search.\n1 Introduction");
+    FakeEngines engines;
+    BrowserState browser;
+    open(browser, folder);
+    QFuture<ScenarioMatch> match = browser.scenario(folder + "/2101.00001.txt");
+    ASSERT_TRUE(waitFor([&] { return match.isFinished(); }, 30000));
+    ASSERT_EQ(match.result().kind, ScenarioKind::paper);
+    EXPECT_EQ(match.result().folderHint, std::optional<QString>("Ab PAPERS"));
+    EXPECT_EQ(browser.scenarioCache().value(folder + "/2101.00001.txt").folderHint,
+              std::optional<QString>("Ab PAPERS"));
+}
+
+TEST_F(BrowserNaming, PreReadWalksOnlyTheNewestListingAndSkipsCachedFiles)
+{
+    HeldModel model;
+    FakeEngines engines([&model](const QString &, const QString &snippet) { return model.answer(snippet); });
+    Defaults::shared().setValue("preReadEnabled", true);
+    const QString first = makeTree("preread-walks/first", {});
+    const QString second = makeTree("preread-walks/second", {});
+    for (int n = 1; n <= 3; ++n)
+        writeText(first + QString("/n%1.txt").arg(n), untitledNote(n));
+    writeText(second + "/n9.txt", untitledNote(9));
+    BrowserState browser;
+
+    // The listing of the first folder starts its pre-read, held at its first file; the
+    // listing of the second starts a newer one.
+    browser.activePane()->go(first, false);
+    ASSERT_TRUE(waitFor([&] { return model.inside() == 1; }, 60000));
+    browser.activePane()->go(second, false);
+    ASSERT_TRUE(waitFor([&] { return model.inside() == 2; }, 60000));
+    model.open();
+    ASSERT_TRUE(waitFor([&] { return browser.scenarioCache().size() == 2; }, 30000));
+    QTest::qWait(300);
+    settle();
+    EXPECT_TRUE(browser.scenarioInFlight().isEmpty());
+    EXPECT_EQ(QSet<QString>(browser.scenarioCache().keyBegin(), browser.scenarioCache().keyEnd()),
+              (QSet<QString>{first + "/n1.txt", second + "/n9.txt"}));
+
+    // Back in the first folder only the two files not yet read are walked.
+    open(browser, first);
+    ASSERT_TRUE(waitFor([&] { return browser.scenarioCache().size() == 4; }, 30000));
+    EXPECT_EQ(model.askedBy(), (QList<int>{1, 9, 2, 3}));
+    Defaults::shared().remove("preReadEnabled");
+}
+
+TEST_F(BrowserNaming, CallersOfOneFileShareOneDetectionAndOneEvent)
+{
+    Loopback::Server server([](const Loopback::Request &) { return Loopback::Reply::json({}, 204); });
+    qputenv("MAROVEL_TELEMETRY_URL", server.base().toUtf8());
+    HeldModel model; // a paper asks the model for its author
+    FakeEngines engines([&model](const QString &, const QString &snippet) { return model.answer(snippet); });
+    const QString folder = makeTree("shared-detection", {});
+    const QString path = folder + "/2101.00001.txt";
+    writeText(path, "Graph Search at Scale\nAnna Keltrow\narXiv:2101.00001v2 [cs.DS] 3 Jan 2021\n"
+                    "Abstract\nWe study graph search.\n1 Introduction");
+    BrowserState browser;
+    open(browser, folder);
+
+    QFuture<ScenarioMatch> first = browser.scenario(path);
+    ASSERT_TRUE(waitFor([&] { return model.inside() >= 1; }, 60000));
+    QFuture<ScenarioMatch> second = browser.scenario(path);
+    QTest::qWait(200);
+    EXPECT_EQ(model.inside(), 1);
+    model.open();
+    ASSERT_TRUE(waitFor([&] { return first.isFinished() && second.isFinished(); }, 30000));
+    EXPECT_EQ(first.result(), second.result());
+    EXPECT_EQ(first.result().kind, ScenarioKind::paper);
+    // Later callers are answered from the cache at once.
+    EXPECT_TRUE(browser.scenario(path).isFinished());
+    EXPECT_EQ(model.askedBy().size(), 1);
+
+    ASSERT_TRUE(server.waitForHits(1));
+    QTest::qWait(300);
+    QStringList detected;
+    for (const Loopback::Request &request : server.requests()) {
+        for (const QJsonValue &event : QJsonDocument::fromJson(request.body).object()["events"].toArray()) {
+            if (event["type"].toString() == "scenario_detected")
+                detected << event["extra"].toString();
+        }
+    }
+    EXPECT_EQ(detected.size(), 1);
+    EXPECT_TRUE(detected.value(0).startsWith("paper")) << detected.value(0).toStdString();
+    qputenv("MAROVEL_TELEMETRY_URL", "");
 }
 
 } // namespace

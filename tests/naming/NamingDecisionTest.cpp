@@ -152,6 +152,9 @@ TEST_F(NamingDecision, BuildsTheNameFromAnEngineAnswer)
          QStringLiteral("2023-01-02_Budget_plan.txt"), QStringLiteral("low")},
         {QStringLiteral("2024/05/06"), std::nullopt, longText,
          QStringLiteral("2023-01-02_Budget_plan.txt"), QStringLiteral("low")},
+        // A line feed after the date is not trimmed away: it would land in the name.
+        {QStringLiteral("2024-05-06\n"), QStringLiteral("high"), longText,
+         QStringLiteral("2023-01-02_Budget_plan.txt"), QStringLiteral("high")},
         {std::nullopt, QStringLiteral("high"), text(QString(29, QLatin1Char('w'))),
          QStringLiteral("2023-01-02_Budget_plan.txt"), QStringLiteral("low")},
         {std::nullopt, QStringLiteral("high"), text(longText.text, ContentSource::skip),
