@@ -5,7 +5,7 @@ namespace Shots {
 QList<Shot> all()
 {
     // Windows add their areas here.
-    return kitShots() + windowShots();
+    return kitShots() + windowShots() + agentShots();
 }
 
 } // namespace Shots

@@ -39,5 +39,6 @@ QList<Shot> all();
 // The lists of the areas.
 QList<Shot> kitShots();
 QList<Shot> windowShots();
+QList<Shot> agentShots();
 
 } // namespace Shots

@@ -37,6 +37,10 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("xmark.circle.fill"), QStringLiteral("edit-clear-symbolic")},
         {QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning-symbolic")},
         {QStringLiteral("checkmark.circle"), QStringLiteral("emblem-ok-symbolic")},
+        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-ok-symbolic")},
+        {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("dialog-warning-symbolic")},
+        {QStringLiteral("eye.slash"), QStringLiteral("view-conceal-symbolic")},
+        {QStringLiteral("arrow.right"), QStringLiteral("go-next-symbolic")},
         // No theme icon fits these: own drawings.
         {QStringLiteral("brain"), QString()},
         {QStringLiteral("sparkles"), QString()},
