@@ -143,7 +143,7 @@ TEST_F(AgentAccept, ACollisionTakesTheNextFreeNameAndSendsTheEvent)
     agent->accept(agent->pending().first());
     EXPECT_TRUE(agent->pending().isEmpty());
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(badges, QList<int>{0});
+    EXPECT_EQ(badges, (QList<int>{1, 0}));
     EXPECT_EQ(TestSupport::readFile(m_folder + "/Invoice.txt"), "already here");
     EXPECT_EQ(TestSupport::readFile(m_folder + "/Invoice 2.txt"), "a.txt");
     EXPECT_FALSE(QFileInfo::exists(m_folder + "/a.txt"));
@@ -243,7 +243,7 @@ TEST_F(AgentAccept, WithoutAWindowTheRenameIsRecordedAndWaitsForTheNextWindow)
     agent->accept(agent->pending().first());
     const QList<QStringList> lines = logLines().mid(linesBefore);
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_EQ(lines[0], (QStringList{"rename", m_folder + "/a.txt", m_folder + "/Invoice.txt"}));
+    EXPECT_EQ(lines[0], (QStringList{"盯梢改名", m_folder + "/a.txt", m_folder + "/Invoice.txt"}));
     const QList<Transaction> journal = MarovelCore::history();
     ASSERT_EQ(journal.size(), 1);
     EXPECT_EQ(journal[0].workspaceID, workspace.id);

@@ -195,9 +195,9 @@ TEST(PopoverPlacement, AtTheIconElseTheCursorElseCentredAlwaysOnScreen)
         QList<QRect> screens;
         QRect expected;
     } cases[] = {
-        {"below an icon at the top", QRect(1800, 0, 24, 24), offScreen, size, screens, QRect(1626, 24, 370, 440)},
-        {"above an icon at the bottom", QRect(1800, 1056, 24, 24), offScreen, size, screens,
-         QRect(1626, 616, 370, 440)},
+        {"below an icon at the top", QRect(900, 0, 24, 24), offScreen, size, screens, QRect(726, 24, 370, 440)},
+        {"above an icon at the bottom", QRect(900, 1056, 24, 24), offScreen, size, screens,
+         QRect(726, 616, 370, 440)},
         {"pulled in from the right edge", QRect(1896, 0, 24, 24), offScreen, size, screens,
          QRect(1550, 24, 370, 440)},
         {"an icon on the second screen stays there", QRect(3170, 0, 24, 24), offScreen, size, screens,

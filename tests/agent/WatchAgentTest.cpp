@@ -135,9 +135,10 @@ TEST_F(WatchedFolders, AddingAndRemovingWriteTheListAndRestartAnEnabledAgent)
     EXPECT_EQ(written.count(), 0);
     EXPECT_FALSE(agent.isRunning());
 
-    // An unlisted folder removed: the list is still written, and an enabled agent restarts.
+    // An unlisted folder removed: the list stays, and an enabled agent restarts.
     agent.removeWatchedFolder(TestSupport::root() + "/Elsewhere");
-    EXPECT_EQ(written.count(), 1);
+    EXPECT_EQ(Defaults::shared().value(foldersKey).toStringList(),
+              (QStringList{m_downloads, m_desktop, scans, cafe}));
     EXPECT_TRUE(agent.isRunning());
 
     // A listed one goes, whatever its normal form; a disabled agent stays stopped.
@@ -148,7 +149,10 @@ TEST_F(WatchedFolders, AddingAndRemovingWriteTheListAndRestartAnEnabledAgent)
               (QStringList{m_downloads, m_desktop, scans}));
     EXPECT_FALSE(agent.isRunning());
 
-    // Removed while the key was absent: the defaults without it.
+    // Removed while the key was absent: the defaults are written, without the folder.
+    Defaults::shared().remove(foldersKey);
+    agent.removeWatchedFolder(TestSupport::root() + "/Elsewhere");
+    EXPECT_EQ(Defaults::shared().value(foldersKey).toStringList(), (QStringList{m_downloads, m_desktop}));
     Defaults::shared().remove(foldersKey);
     agent.removeWatchedFolder(m_downloads);
     EXPECT_EQ(Defaults::shared().value(foldersKey).toStringList(), QStringList{m_desktop});

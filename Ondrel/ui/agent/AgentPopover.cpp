@@ -358,8 +358,12 @@ void AgentPopover::applyRows()
     }
     m_rowById = kept;
     // The list is as tall as its rows, up to its limit; beyond that it scrolls.
+    // The header, the divider and the list's header row take their part of the limit.
+    layout()->invalidate();
+    const int chrome = layout()->sizeHint().height() - m_scroll->sizeHint().height() + 2 * frameWidth();
     m_rowsHost->adjustSize();
-    m_scroll->setFixedHeight(std::min(maxListHeight, m_rows->sizeHint().height()));
+    m_scroll->setFixedHeight(
+        std::min({maxListHeight, maxHeight - chrome, m_rows->sizeHint().height()}));
 }
 
 void AgentPopover::setAgentEnabled(bool on)
