@@ -14,8 +14,7 @@ build: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS)
 
 run: build
-	@if [ -x build/$(PRESET)/bin/marovel ]; then exec build/$(PRESET)/bin/marovel; \
-	else echo "The Marovel application is not built yet: only the core library and its tests exist."; exit 1; fi
+	@exec build/$(PRESET)/bin/marovel
 
 test: build
 	@ctest --preset $(PRESET)

@@ -1,6 +1,8 @@
 // Clipboard, rename and new folder operations of the browser window.
 #include "BrowserState.h"
 
+#include "FileJobs.h"
+
 #include "CoreError.h"
 #include "FileOps.h"
 #include "FileSystem.h"
@@ -147,11 +149,14 @@ void BrowserState::paste(bool forceMove)
     const bool moving =
         forceMove || (!m_cutSet.isEmpty() && QSet<QString>(sources.cbegin(), sources.cend()) == m_cutSet);
 
-    QFuture<PasteResult> work = QtConcurrent::run([sources, destination, moving] {
+    const FileJob job = FileJobs::shared().start();
+    if (!job)
+        return; // quitting
+    QFuture<PasteResult> work = QtConcurrent::run([job, sources, destination, moving] {
         PasteResult result;
         try {
-            const QStringList made = moving ? FileOps::move(sources, destination)
-                                            : FileOps::copy(sources, destination);
+            const QStringList made = moving ? FileOps::move(sources, destination, job.cancelCheck())
+                                            : FileOps::copy(sources, destination, job.cancelCheck());
             for (qsizetype i = 0; i < made.size(); ++i)
                 result.pairs << Pair(FileItem::identityPath(sources[i]), made[i]);
         } catch (const FileOpsError &error) {
@@ -178,9 +183,15 @@ void BrowserState::paste(bool forceMove)
             const QList<Pair> pairs = result.pairs;
             pushUndo(L("粘贴"), OpKind::Move, pairs,
                      [pairs](BrowserState &state) {
-                         QFuture<void> trashing = QtConcurrent::run([pairs] {
-                             for (const Pair &pair : pairs)
+                         const FileJob job = FileJobs::shared().start();
+                         if (!job)
+                             return;
+                         QFuture<void> trashing = QtConcurrent::run([job, pairs] {
+                             for (const Pair &pair : pairs) {
+                                 if (job.isCancelled())
+                                     break;
                                  Trash::moveToTrash(pair.second); // a failure leaves the copy
+                             }
                          });
                          BrowserState *target = &state;
                          whenReady(trashing, target, [target] { target->softRefresh(); });
@@ -284,7 +295,10 @@ void BrowserState::newFolderWithSelection()
         QString folder;
         QString error;
     };
-    QFuture<Outcome> work = QtConcurrent::run([paths, dir] {
+    const FileJob job = FileJobs::shared().start();
+    if (!job)
+        return;
+    QFuture<Outcome> work = QtConcurrent::run([job, paths, dir] {
         Outcome outcome;
         int error = 0;
         outcome.folder = makeFreeFolder(dir, L("新建文件夹"), LKey("新建文件夹 %lld"), &error);
@@ -293,7 +307,7 @@ void BrowserState::newFolderWithSelection()
             return outcome;
         }
         try {
-            FileOps::move(paths, outcome.folder);
+            FileOps::move(paths, outcome.folder, job.cancelCheck());
         } catch (const FileOpsError &failure) {
             outcome.error = failure.description();
         }

@@ -1,6 +1,8 @@
 // Duplicate, trash, archives and tags of the browser window.
 #include "BrowserState.h"
 
+#include "FileJobs.h"
+
 #include "CoreError.h"
 #include "FileOps.h"
 #include "FileTags.h"
@@ -36,9 +38,15 @@ QStringList sortedSelection(const PaneState *pane)
 BrowserState::UndoAction trashCopies(const QList<BrowserState::Pair> &pairs)
 {
     return [pairs](BrowserState &state) {
-        QFuture<void> trashing = QtConcurrent::run([pairs] {
-            for (const auto &pair : pairs)
+        const FileJob job = FileJobs::shared().start();
+        if (!job)
+            return;
+        QFuture<void> trashing = QtConcurrent::run([job, pairs] {
+            for (const auto &pair : pairs) {
+                if (job.isCancelled())
+                    break;
                 Trash::moveToTrash(pair.second);
+            }
         });
         BrowserState *target = &state;
         whenReady(trashing, target, [target] { target->softRefresh(); });
@@ -52,10 +60,13 @@ void BrowserState::duplicateSel()
     const QStringList sources = sortedSelection(activePane());
     if (sources.isEmpty())
         return;
-    QFuture<Done> work = QtConcurrent::run([sources] {
+    const FileJob job = FileJobs::shared().start();
+    if (!job)
+        return;
+    QFuture<Done> work = QtConcurrent::run([job, sources] {
         Done done;
         try {
-            const QStringList copies = FileOps::duplicate(sources);
+            const QStringList copies = FileOps::duplicate(sources, job.cancelCheck());
             for (qsizetype i = 0; i < copies.size(); ++i)
                 done.pairs << Pair(FileItem::identityPath(sources[i]), copies[i]);
         } catch (const FileOpsError &error) {
@@ -86,9 +97,14 @@ void BrowserState::trash(const QStringList &paths)
 {
     if (paths.isEmpty())
         return;
-    QFuture<Done> work = QtConcurrent::run([paths] {
+    const FileJob job = FileJobs::shared().start();
+    if (!job)
+        return;
+    QFuture<Done> work = QtConcurrent::run([job, paths] {
         Done done;
         for (const QString &path : paths) {
+            if (job.isCancelled())
+                break;
             QString error;
             if (const auto trashed = Trash::moveToTrash(path, &error)) {
                 done.pairs << Pair(FileItem::identityPath(path), *trashed);
@@ -106,10 +122,16 @@ void BrowserState::trash(const QStringList &paths)
             const QList<Pair> pairs = done.pairs;
             pushUndo(L("移到废纸篓"), OpKind::Move, pairs, [pairs](BrowserState &state) {
                 // Each item goes back to its old path, never over something that took it.
-                QFuture<int> restoring = QtConcurrent::run([pairs] {
+                const FileJob job = FileJobs::shared().start();
+                if (!job)
+                    return;
+                QFuture<int> restoring = QtConcurrent::run([job, pairs] {
                     int stayed = 0;
-                    for (const Pair &pair : pairs)
+                    for (const Pair &pair : pairs) {
+                        if (job.isCancelled())
+                            break;
                         stayed += Trash::restore(pair.second, pair.first) != 0;
+                    }
                     return stayed;
                 });
                 BrowserState *target = &state;
@@ -129,7 +151,10 @@ void BrowserState::trash(const QStringList &paths)
 
 void BrowserState::emptyTrash()
 {
-    whenReady(QtConcurrent::run([] { return Trash::empty(); }), this, [this](int failed) {
+    const FileJob job = FileJobs::shared().start();
+    if (!job)
+        return;
+    whenReady(QtConcurrent::run([job] { return Trash::empty(); }), this, [this](int failed) {
         if (failed == 0)
             setStatus(L("已清空废纸篓"));
         else
@@ -141,10 +166,13 @@ void BrowserState::compress(const QStringList &paths)
 {
     if (paths.isEmpty())
         return;
-    QFuture<Done> work = QtConcurrent::run([paths] {
+    const FileJob job = FileJobs::shared().start();
+    if (!job)
+        return;
+    QFuture<Done> work = QtConcurrent::run([job, paths] {
         Done done;
         try {
-            const QString archive = FileOps::zip(paths);
+            const QString archive = FileOps::zip(paths, job.cancelCheck());
             done.pairs << Pair(QString(), archive);
         } catch (const FileOpsError &error) {
             done.error = error.description();
@@ -165,10 +193,13 @@ void BrowserState::compress(const QStringList &paths)
 
 void BrowserState::extract(const QString &archive)
 {
-    QFuture<Done> work = QtConcurrent::run([archive] {
+    const FileJob job = FileJobs::shared().start();
+    if (!job)
+        return;
+    QFuture<Done> work = QtConcurrent::run([job, archive] {
         Done done;
         try {
-            done.pairs << Pair(archive, FileOps::extract(archive));
+            done.pairs << Pair(archive, FileOps::extract(archive, job.cancelCheck()));
         } catch (const FileOpsError &error) {
             done.error = error.description();
         }
@@ -188,9 +219,14 @@ void BrowserState::extract(const QString &archive)
 
 void BrowserState::toggleTag(const QString &tag, const QStringList &paths)
 {
-    QFuture<Done> work = QtConcurrent::run([tag, paths] {
+    const FileJob job = FileJobs::shared().start();
+    if (!job)
+        return;
+    QFuture<Done> work = QtConcurrent::run([job, tag, paths] {
         Done done;
         for (const QString &path : paths) {
+            if (job.isCancelled())
+                break;
             if (const int error = FileTags::toggle(path, tag)) {
                 ++done.failed;
                 if (done.error.isEmpty())

@@ -3,6 +3,8 @@
 
 #include "BrowserState.h"
 
+#include "FileJobs.h"
+
 #include "Defaults.h"
 #include "Extractor.h"
 #include "FileFilter.h"
@@ -159,14 +161,18 @@ void BrowserState::fileScenario(const QString &path, const QString &folder, cons
         return;
     }
 
-    QFuture<MoveOutcome> filing = QtConcurrent::run(&namingPool(), [path, destination, name] {
+    const FileJob job = FileJobs::shared().start();
+    if (!job)
+        return;
+    QFuture<MoveOutcome> filing = QtConcurrent::run(&namingPool(), [job, path, destination, name] {
         if (const int error = FileSystem::makePath(destination))
             return MoveOutcome{{}, QString::fromLocal8Bit(strerror(error))};
         try {
             const QString free = FileOps::collisionFreeName(destination, name, {});
             OwnChanges::note(path);
             OwnChanges::note(destination + u'/' + free);
-            return MoveOutcome{FileOps::moveTo(path, destination, free, NameClash::NextFree), {}};
+            return MoveOutcome{FileOps::moveTo(path, destination, free, NameClash::NextFree,
+                                               job.cancelCheck()), {}};
         } catch (const FileOpsError &error) {
             return MoveOutcome{{}, error.description()};
         }
@@ -350,6 +356,7 @@ struct BrowserState::ApplyRun
     QString statusBefore; // shown again when nothing was renamed
     QSet<QString> reserved; // names given in this apply, per folder: "folder/name"
     QList<Pair> pairs;
+    FileJob job; // the whole apply is one job: quitting waits for it or stops it between files
 };
 
 void BrowserState::setAccept(const QString &path, bool on)
@@ -466,6 +473,9 @@ void BrowserState::startApply(const QList<std::pair<QString, QString>> &renames,
                               const QString &stepName, const QString &doneText)
 {
     auto run = std::make_shared<ApplyRun>();
+    run->job = FileJobs::shared().start();
+    if (!run->job)
+        return; // quitting
     run->renames = renames;
     run->invalid = invalid;
     run->stepName = stepName;
@@ -479,7 +489,7 @@ void BrowserState::startApply(const QList<std::pair<QString, QString>> &renames,
 
 void BrowserState::nextApply(const std::shared_ptr<ApplyRun> &run)
 {
-    if (run->cancelled || run->next >= run->renames.size()) {
+    if (run->cancelled || run->job.isCancelled() || run->next >= run->renames.size()) {
         finishApply(run);
         return;
     }
@@ -490,7 +500,7 @@ void BrowserState::nextApply(const std::shared_ptr<ApplyRun> &run)
         if (parentOf(reserved) == folder)
             taken.insert(nameOf(reserved));
     }
-    QFuture<MoveOutcome> moving = QtConcurrent::run(&namingPool(), [path, folder, wanted, taken] {
+    QFuture<MoveOutcome> moving = QtConcurrent::run(&namingPool(), [job = run->job, path, folder, wanted, taken] {
         if (!FileSystem::exists(path))
             return MoveOutcome{};
         const QString free = FileOps::collisionFreeName(folder, wanted, taken);
@@ -499,7 +509,7 @@ void BrowserState::nextApply(const std::shared_ptr<ApplyRun> &run)
         try {
             OwnChanges::note(path);
             OwnChanges::note(folder + u'/' + free);
-            return MoveOutcome{FileOps::moveTo(path, folder, free, NameClash::NextFree), {}};
+            return MoveOutcome{FileOps::moveTo(path, folder, free, NameClash::NextFree, job.cancelCheck()), {}};
         } catch (const FileOpsError &error) {
             return MoveOutcome{{}, error.description()};
         }
@@ -519,6 +529,7 @@ void BrowserState::finishApply(const std::shared_ptr<ApplyRun> &run)
 {
     if (m_applyRun == run)
         m_applyRun.reset();
+    run->job = FileJob(); // ends the job once the last file's work has let go of it
     setApplying(false);
     softRefresh();
     if (run->pairs.isEmpty()) {

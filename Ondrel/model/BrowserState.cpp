@@ -1,5 +1,7 @@
 #include "BrowserState.h"
 
+#include "FileJobs.h"
+
 #include "ContentIndex.h"
 #include "Defaults.h"
 #include "DisplayHelpers.h"
@@ -268,8 +270,13 @@ void BrowserState::performUndo()
 BrowserState::UndoAction BrowserState::moveBack(const QList<Pair> &pairs)
 {
     return [pairs](BrowserState &state) {
-        QFuture<void> moving = QtConcurrent::run([pairs] {
+        const FileJob job = FileJobs::shared().start();
+        if (!job)
+            return;
+        QFuture<void> moving = QtConcurrent::run([job, pairs] {
             for (auto pair = pairs.crbegin(); pair != pairs.crend(); ++pair) {
+                if (job.isCancelled())
+                    break;
                 OwnChanges::note(pair->second);
                 OwnChanges::note(pair->first);
                 FileSystem::moveNoReplace(pair->second, pair->first); // a taken name stays put

@@ -19,6 +19,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -144,6 +145,69 @@ TEST(ContentView, PanesAreaFollowsTheLayoutWithItsMinimums)
     EXPECT_TRUE(kept == first || kept == third) << "the staying pane keeps its column";
     EXPECT_EQ(kept->pane(), w.state.panes().at(0));
     EXPECT_EQ(w.view->findChildren<PaneColumn *>().size(), 1) << "dropped panes' columns are gone";
+}
+
+TEST(ContentView, APaneListThatDoesNotMatchTheLayoutShowsWhatTheLayoutAllows)
+{
+    Window w(folder(QStringLiteral("mismatch")));
+    EXPECT_EQ(w.find<QWidget>(QStringLiteral("contentColumn"))->minimumWidth(), 560);
+    EXPECT_EQ(w.find<QWidget>(QStringLiteral("detailColumn"))->minimumWidth(), 280);
+
+    // A layout change passes through a pane list of the new size under the old layout:
+    // single with two panes, quad with three, quad with one. What the panes area shows at
+    // that moment is recorded after the view has handled the change.
+    struct Seen
+    {
+        PaneLayout layout;
+        qsizetype panes;
+        QWidget *root;
+        QList<PaneColumn *> columns;
+    };
+    QList<Seen> seen;
+    QObject::connect(&w.state, &BrowserState::panesChanged, w.view, [&] {
+        seen << Seen{w.state.layout(), w.state.panes().size(), w.view->panesRoot(), w.view->columns()};
+    });
+
+    struct Case
+    {
+        PaneLayout from, to;
+        PaneLayout during;
+        qsizetype panes;
+        bool empty;
+    };
+    const Case cases[] = {
+        {PaneLayout::Single, PaneLayout::Dual, PaneLayout::Single, 2, false},
+        {PaneLayout::Dual, PaneLayout::Quad, PaneLayout::Dual, 4, false},
+        {PaneLayout::Quad, PaneLayout::TriPin, PaneLayout::Quad, 3, true},
+        {PaneLayout::TriPin, PaneLayout::Quad, PaneLayout::TriPin, 4, false},
+        {PaneLayout::Quad, PaneLayout::Single, PaneLayout::Quad, 1, true},
+    };
+    for (const Case &c : cases) {
+        ASSERT_EQ(w.state.layout(), c.from);
+        seen.clear();
+        w.layout(c.to);
+        ASSERT_EQ(seen.size(), 1);
+        const Seen &at = seen.first();
+        EXPECT_EQ(at.layout, c.during);
+        EXPECT_EQ(at.panes, c.panes);
+        if (c.empty) {
+            EXPECT_EQ(at.root, nullptr) << "too few panes: an empty panes area";
+            EXPECT_TRUE(at.columns.isEmpty());
+        } else {
+            // Surplus panes are not shown: exactly the layout's columns, in pane order.
+            ASSERT_EQ(at.columns.size(), paneCount(c.during));
+            for (int i = 0; i < at.columns.size(); ++i)
+                EXPECT_EQ(at.columns.at(i)->pane(), w.state.panes().at(i));
+            if (c.during == PaneLayout::Single)
+                EXPECT_EQ(at.root, at.columns.first());
+        }
+        // Once the layout follows, every pane has its column again.
+        EXPECT_EQ(w.view->columns().size(), paneCount(c.to));
+        EXPECT_NE(w.view->panesRoot(), nullptr);
+    }
+    // The rows of the content column stay while the panes area is empty.
+    EXPECT_TRUE(w.find<QWidget>(QStringLiteral("topBar"))->isVisible());
+    EXPECT_TRUE(w.find<QWidget>(QStringLiteral("statusBar"))->isVisible());
 }
 
 TEST(ContentView, NavigationButtonsAndCrumbsActivateTheirPaneRefreshDoesNot)
@@ -315,6 +379,20 @@ TEST(TopBar, SegmentsFilterAndInspectorToggle)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(old.isNull()) << "the inspector is made anew on each toggle";
     EXPECT_NE(w.find<InspectorView>(QStringLiteral("inspector")), nullptr);
+
+    // New folder: made in the active pane's folder and opened for renaming.
+    auto *newFolder = w.find<QToolButton>(QStringLiteral("newFolder"));
+    EXPECT_EQ(newFolder->property(Kit::symbolProperty).toString(), QStringLiteral("folder.badge.plus"));
+    EXPECT_FALSE(newFolder->accessibleName().isEmpty());
+    w.state.setActivePane(1);
+    w.state.panes().at(1)->go(w.state.panes().at(1)->current() + QStringLiteral("/sub"), true);
+    settle();
+    newFolder->click();
+    settle();
+    const QString made = w.state.editingRename();
+    EXPECT_EQ(QFileInfo(made).path(), w.state.panes().at(1)->current());
+    EXPECT_TRUE(QFileInfo(made).isDir());
+    EXPECT_EQ(w.state.renameText(), QFileInfo(made).fileName());
 }
 
 TEST(StatusBar, ShowsStatusTagSelectionAndFreeSpaceOfTheActivePane)

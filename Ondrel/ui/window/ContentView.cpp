@@ -5,6 +5,7 @@
 #include "ModelDownloadBanner.h"
 #include "PaneColumn.h"
 #include "PaneState.h"
+#include "SheetPresenter.h"
 #include "StatusBar.h"
 #include "TopBar.h"
 #include "kit/Style.h"
@@ -40,6 +41,7 @@ QSplitter *split(Qt::Orientation orientation, const QList<QWidget *> &parts, int
 ContentView::ContentView(BrowserState &state, QWidget *parent)
     : QWidget(parent),
       m_state(state),
+      m_sheets(new SheetPresenter(state, this)),
       m_split(new QSplitter(Qt::Horizontal, this)),
       m_banner(new ModelDownloadBanner),
       m_topBar(new TopBar(state)),

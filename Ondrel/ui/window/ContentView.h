@@ -13,12 +13,14 @@ class ModelDownloadBanner;
 class PaneColumn;
 class PaneState;
 class QSplitter;
+class SheetPresenter;
 class QVBoxLayout;
 class StatusBar;
 class TopBar;
 
 // The content of a browser window: a splitter of the content column (model banner, top
-// bar, the panes, status bar) and the detail column (the inspector while it is shown).
+// bar, the panes, status bar) and the detail column (the inspector while it is shown);
+// it also presents the window's sheets.
 //
 // The panes area is rebuilt only when the layout or the list of panes changes; a pane's
 // column is kept across rebuilds, so its scroll position survives, and the splitters of an
@@ -35,12 +37,15 @@ public:
     // The panes area's outermost widget; null while the panes do not fill the layout.
     QWidget *panesRoot() const { return m_panesRoot; }
     QList<PaneColumn *> columns() const;
+    // The window's sheets: each sheet registers its dialog for its flag here.
+    SheetPresenter &sheets() const { return *m_sheets; }
 
 private:
     void rebuildPanes();
     void showDetail();
 
     BrowserState &m_state;
+    SheetPresenter *m_sheets;
     QSplitter *m_split;
     ModelDownloadBanner *m_banner;
     TopBar *m_topBar;

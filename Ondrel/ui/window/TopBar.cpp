@@ -47,12 +47,14 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
       m_clear(Kit::iconButton(QStringLiteral("xmark.circle.fill"))),
       m_viewModeGroup(new QButtonGroup(this)),
       m_layoutGroup(new QButtonGroup(this)),
-      m_inspector(Kit::iconButton(QStringLiteral("info.circle"), this))
+      m_inspector(Kit::iconButton(QStringLiteral("info.circle"), this)),
+      m_newFolder(Kit::iconButton(QStringLiteral("folder.badge.plus"), this))
 {
     setObjectName(QStringLiteral("topBar"));
     m_filter->setObjectName(QStringLiteral("filterField"));
     m_clear->setObjectName(QStringLiteral("filterClear"));
     m_inspector->setObjectName(QStringLiteral("inspectorToggle"));
+    m_newFolder->setObjectName(QStringLiteral("newFolder"));
 
     // The filter capsule: magnifier, field, clear button on the control background.
     auto *capsule = new Kit::Card(this);
@@ -91,6 +93,7 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
     row->addWidget(m_viewModes);
     row->addWidget(m_layouts);
     row->addWidget(m_inspector);
+    row->addWidget(m_newFolder);
 
     Kit::retranslate(this, [this] {
         m_filter->setPlaceholderText(L("筛选当前栏"));
@@ -104,6 +107,7 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
         const QStringList names = {L("单栏"), L("双栏"), L("品字（三）"), L("田字（四）")};
         for (int i = 0; i < names.size(); ++i)
             Kit::name(m_layoutGroup->button(i), names.at(i));
+        Kit::name(m_newFolder, L("新建文件夹"));
         showInspector();
     });
 
@@ -126,6 +130,7 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
     connect(m_inspector, &QToolButton::clicked, this, [this] {
         m_state.setShowInspector(!m_state.showInspector());
     });
+    connect(m_newFolder, &QToolButton::clicked, this, [this] { m_state.newFolder(); });
 
     connect(&m_state, &BrowserState::filterTextChanged, this, &TopBar::showFilter);
     connect(&m_state, &BrowserState::activePaneChanged, this, &TopBar::showFilter);

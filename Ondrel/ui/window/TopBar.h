@@ -8,7 +8,7 @@ class QLineEdit;
 class QToolButton;
 
 // The first bar of the window: the filter field of the active pane, the view-mode switch
-// (one pane only), the pane-layout switch and the inspector toggle.
+// (one pane only), the pane-layout switch, the inspector toggle and the new-folder button.
 class TopBar : public QWidget
 {
     Q_OBJECT
@@ -30,4 +30,5 @@ private:
     QWidget *m_layouts;
     QButtonGroup *m_layoutGroup;
     QToolButton *m_inspector;
+    QToolButton *m_newFolder;
 };

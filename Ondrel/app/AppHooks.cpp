@@ -1,0 +1,102 @@
+#include "AppHooks.h"
+
+#include "BrowserState.h"
+#include "Defaults.h"
+#include "MainWindow.h"
+#include "PaneState.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+AppHooks &AppHooks::shared()
+{
+    static AppHooks hooks;
+    return hooks;
+}
+
+AppHooks::AppHooks(QObject *parent) : QObject(parent) {}
+
+void AppHooks::setActive(BrowserState *state)
+{
+    m_active = state;
+    if (m_pending.isEmpty())
+        return;
+    const QStringList replay = m_pending;
+    m_pending.clear();
+    openExternal(replay);
+}
+
+void AppHooks::openExternal(const QStringList &paths)
+{
+    if (!m_active) {
+        m_pending = paths;
+        return;
+    }
+    for (const QString &path : paths) {
+        // Each step may have closed the window (a listing never does, but be safe).
+        if (!m_active)
+            break;
+        const QFileInfo info(path);
+        if (!info.exists())
+            continue;
+        m_active->scenarioCache().clear();
+        PaneState *pane = m_active->activePane();
+        if (info.isDir()) {
+            QObject::disconnect(m_reveal);
+            pane->go(path, true);
+        } else {
+            const QString folder = FileItem::identityPath(info.absolutePath());
+            const QString file = FileItem::identityPath(info.absoluteFilePath());
+            // Entering the folder shown already would only list it again, and that listing
+            // would clear the selection made here.
+            const bool shown = pane->current() == folder;
+            if (!shown)
+                pane->go(folder, true);
+            pane->setSelection({file});
+            const bool listed = shown && std::any_of(pane->items().cbegin(), pane->items().cend(),
+                                                     [&](const FileItem &item) { return item.path == file; });
+            if (listed)
+                QObject::disconnect(m_reveal);
+            else
+                revealWhenListed(pane, folder, file);
+        }
+    }
+    activate();
+}
+
+void AppHooks::revealWhenListed(PaneState *pane, const QString &folder, const QString &file)
+{
+    QObject::disconnect(m_reveal);
+    m_reveal = connect(pane, &PaneState::listed, this, [this, pane, folder, file] {
+        QObject::disconnect(m_reveal);
+        if (pane->current() == folder)
+            pane->setSelection({file});
+    });
+}
+
+void AppHooks::activate()
+{
+    if (MainWindow *window = MainWindow::of(m_active)) {
+        window->raise();
+        window->activateWindow();
+    }
+    emit activated();
+}
+
+bool AppHooks::menuBarAgentVisible()
+{
+    const QVariant value = Defaults::shared().value(QStringLiteral("menuBarAgentVisible"));
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+        return value.toDouble() != 0;
+    default:
+        return true;
+    }
+}
