@@ -171,12 +171,10 @@ TEST_F(Tray, WithoutASystemTrayTheWindowMenuOpensThePopover)
     QWidget window;
     window.resize(800, 600);
     window.show();
-    QAction *action = tray.windowMenuAction(&window);
-    ASSERT_NE(action, nullptr);
-    EXPECT_EQ(action->text(), "后台盯梢");
-    EXPECT_EQ(action->parent(), &window);
-    action->trigger();
+    tray.togglePopoverAt(&window);
     EXPECT_TRUE(tray.popover()->isVisible());
+    tray.togglePopoverAt(&window);
+    EXPECT_FALSE(tray.popover()->isVisible());
 }
 
 TEST(PopoverPlacement, AtTheIconElseTheCursorElseCentredAlwaysOnScreen)

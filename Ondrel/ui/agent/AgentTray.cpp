@@ -216,14 +216,3 @@ void AgentTray::toggleAt(const QRect &anchor)
     view->raise();
     view->activateWindow(); // takes the keyboard at once
 }
-
-QAction *AgentTray::windowMenuAction(QWidget *window)
-{
-    auto *action = new QAction(window);
-    action->setObjectName(QStringLiteral("agentWindowMenuAction"));
-    Kit::retranslate(action, [action] { action->setText(L("后台盯梢")); });
-    connect(action, &QAction::triggered, this, [this, target = QPointer<QWidget>(window)] {
-        togglePopoverAt(target);
-    });
-    return action;
-}

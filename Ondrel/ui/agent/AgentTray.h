@@ -10,7 +10,6 @@
 #include <memory>
 
 class AgentPopover;
-class QAction;
 class QMenu;
 class QSystemTrayIcon;
 class WatchAgent;
@@ -70,7 +69,7 @@ QString trayToolTip(int count);
 // deliver a left click), opens a new window or quits.
 //
 // Without a system tray no item is made: trayMissing() then says so, and the windows'
-// menu offers the popover instead (windowMenuAction()).
+// menus offer the popover instead (togglePopoverAt()).
 class AgentTray : public QObject
 {
     Q_OBJECT
@@ -99,9 +98,6 @@ public:
     void togglePopoverAt(QWidget *window);
     // The popover, made on first use and kept for the whole run.
     AgentPopover *popover();
-
-    // "后台盯梢" for a window's menu: opens the popover at that window. A child of `window`.
-    QAction *windowMenuAction(QWidget *window);
 
 signals:
     void newWindowRequested();
