@@ -345,11 +345,13 @@ void AgentPopover::applyRows()
     for (int index = 0; index < pending.size(); ++index) {
         const WatchAgent::Item &item = pending[index];
         ProposalRow *row = m_rowById.take(item.id);
-        if (row)
+        if (row) {
             row->apply(item);
-        else
+            m_rows->removeWidget(row); // put back in its place below
+        } else {
             row = new ProposalRow(m_agent, item, m_rowsHost);
-        m_rows->insertWidget(index, row); // moves a kept row into its place
+        }
+        m_rows->insertWidget(index, row);
         kept.insert(item.id, row);
     }
     for (ProposalRow *gone : std::as_const(m_rowById)) {
