@@ -2,9 +2,9 @@
 
 #include "AppDelegate.h"
 
-#include <QPointer>
+#include "agent/AgentTray.h"
 
-class AgentTray;
+#include <QPointer>
 
 // The application's own delegate: browser windows for what is opened, the watch agent and
 // its tray item, the content index and the agent stopped at quit.
