@@ -5,7 +5,7 @@ namespace Shots {
 QList<Shot> all()
 {
     // Windows add their areas here.
-    return kitShots() + windowShots() + agentShots();
+    return kitShots() + windowShots() + previewShots() + agentShots();
 }
 
 } // namespace Shots

@@ -39,6 +39,7 @@ QList<Shot> all();
 // The lists of the areas.
 QList<Shot> kitShots();
 QList<Shot> windowShots();
+QList<Shot> previewShots();
 QList<Shot> agentShots();
 
 } // namespace Shots

@@ -163,6 +163,12 @@ public:
     void openSelection();
     QIcon icon(const QString &path, bool isDir);
     QStringList targets(const QString &path);
+    // Shows the items in the desktop's file manager when one offers to; otherwise as
+    // showInPane() does.
+    void reveal(const QStringList &paths);
+    // Enters the folder of the first item in the active pane and selects the given items
+    // of that folder once it is listed (items elsewhere are left out).
+    void showInPane(const QStringList &paths);
 
     // --- Naming: organising, scenarios, filing, applying proposals -------------------------
     // Pre-reads the scenarios of the active pane's folder after each of its listings when

@@ -2,8 +2,8 @@
 
 #include "FileItem.h"
 
+#include <QCache>
 #include <QFileInfo>
-#include <QHash>
 #include <QImageReader>
 #include <QMimeDatabase>
 #include <QMutex>
@@ -18,6 +18,7 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -113,9 +114,23 @@ QImage pdf(const QString &path, int pixels)
 
 struct ThumbnailCache::State
 {
-    QMutex lock;
-    QHash<QString, QImage> cache;
+    mutable QMutex lock;
+    QCache<QString, QImage> cache{ThumbnailCache::defaultByteLimit}; // cost in bytes
 };
+
+namespace {
+
+// The key keeps the whole part of the size: 84.9 and 84 points share one entry. None
+// for a size that is not a positive finite number within 64 bits.
+std::optional<QString> keyFor(const QString &path, double size)
+{
+    constexpr double largest = double(std::numeric_limits<qint64>::max());
+    if (!std::isfinite(size) || size <= 0 || size >= largest || path.isEmpty())
+        return std::nullopt;
+    return FileItem::identityPath(path) + u'|' + QString::number(qint64(size));
+}
+
+} // namespace
 
 ThumbnailCache::ThumbnailCache() : m_state(std::make_shared<State>()) {}
 
@@ -138,28 +153,50 @@ QImage ThumbnailCache::generate(const QString &path, int pixels)
 
 QFuture<QImage> ThumbnailCache::thumbnail(const QString &pathIn, double size, double scale)
 {
-    // The key keeps the whole part of the size: 84.9 and 84 points share one entry.
-    constexpr double largest = double(std::numeric_limits<qint64>::max());
-    if (!std::isfinite(size) || size <= 0 || size >= largest || pathIn.isEmpty())
+    const std::optional<QString> key = keyFor(pathIn, size);
+    if (!key)
         return QtFuture::makeReadyFuture(QImage());
-    const QString path = FileItem::identityPath(pathIn);
-    const QString key = path + u'|' + QString::number(qint64(size));
-    {
-        QMutexLocker locker(&m_state->lock);
-        const auto hit = m_state->cache.constFind(key);
-        if (hit != m_state->cache.constEnd())
-            return QtFuture::makeReadyFuture(*hit);
-    }
+    if (QImage hit = cached(pathIn, size, scale); !hit.isNull())
+        return QtFuture::makeReadyFuture(hit);
 
+    const QString path = FileItem::identityPath(pathIn);
     const double ratio = std::isfinite(scale) && scale > 1 ? scale : 1.0;
     const int pixels = int(qMin(std::ceil(size * ratio), double(maxPixels)));
-    return QtConcurrent::run(&pool(), [state = m_state, path, key, pixels, ratio] {
+    return QtConcurrent::run(&pool(), [state = m_state, path, key = *key, pixels, ratio] {
         QImage image = generate(path, pixels);
         if (image.isNull())
             return image; // not kept: the next request tries again
         image.setDevicePixelRatio(ratio);
         QMutexLocker locker(&state->lock);
-        state->cache.insert(key, image);
+        state->cache.insert(key, new QImage(image), image.sizeInBytes());
         return image;
     });
+}
+
+QImage ThumbnailCache::cached(const QString &path, double size, double)
+{
+    const std::optional<QString> key = keyFor(path, size);
+    if (!key)
+        return {};
+    QMutexLocker locker(&m_state->lock);
+    const QImage *hit = m_state->cache.object(*key);
+    return hit ? *hit : QImage();
+}
+
+qsizetype ThumbnailCache::byteLimit() const
+{
+    QMutexLocker locker(&m_state->lock);
+    return m_state->cache.maxCost();
+}
+
+void ThumbnailCache::setByteLimit(qsizetype bytes)
+{
+    QMutexLocker locker(&m_state->lock);
+    m_state->cache.setMaxCost(qMax<qsizetype>(0, bytes));
+}
+
+qsizetype ThumbnailCache::keptBytes() const
+{
+    QMutexLocker locker(&m_state->lock);
+    return m_state->cache.totalCost();
 }

@@ -172,3 +172,40 @@ TEST(ThumbnailCache, GenerationOutlivesTheCache)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ThumbnailCache, KeepsTheMostRecentlyUsedWithinItsByteLimit)
+{
+    const QString dir = TestSupport::makeFolder("bounded");
+    QStringList paths;
+    for (int i = 0; i < 4; ++i) {
+        paths << QStringLiteral("%1/p%2.png").arg(dir).arg(i);
+        writePng(paths.last(), {100, 100}, Qt::blue);
+    }
+    ThumbnailCache cache;
+    EXPECT_EQ(cache.byteLimit(), ThumbnailCache::defaultByteLimit);
+    const qsizetype one = wait(cache.thumbnail(paths[0], 50, 1)).sizeInBytes(); // 50 × 50
+    cache.setByteLimit(3 * one);
+    ASSERT_FALSE(wait(cache.thumbnail(paths[1], 50, 1)).isNull());
+    ASSERT_FALSE(wait(cache.thumbnail(paths[2], 50, 1)).isNull());
+    EXPECT_FALSE(cache.cached(paths[0], 50, 1).isNull()); // a use: p1 is now the oldest
+    ASSERT_FALSE(wait(cache.thumbnail(paths[3], 50, 1)).isNull());
+
+    EXPECT_TRUE(cache.cached(paths[1], 50, 1).isNull());
+    for (int i : {0, 2, 3})
+        EXPECT_FALSE(cache.cached(paths[i], 50.7, 2).isNull()) << i;
+    EXPECT_EQ(cache.keptBytes(), 3 * one);
+
+    cache.setByteLimit(one); // shrinking drops the oldest at once
+    EXPECT_EQ(cache.keptBytes(), one);
+    EXPECT_FALSE(cache.cached(paths[3], 50, 1).isNull());
+
+    // An image larger than the whole limit is handed out but not kept.
+    const QImage big = wait(cache.thumbnail(paths[1], 90, 1));
+    EXPECT_EQ(big.size(), QSize(90, 90));
+    EXPECT_TRUE(cache.cached(paths[1], 90, 1).isNull());
+    EXPECT_TRUE(cache.cached(paths[1], -1, 1).isNull());
+}
+
+} // namespace
