@@ -5,7 +5,7 @@ namespace Shots {
 QList<Shot> all()
 {
     // Windows add their areas here.
-    return kitShots() + windowShots() + listShots() + previewShots() + searchShots();
+    return kitShots() + windowShots() + listShots() + previewShots() + searchShots() + agentShots();
 }
 
 } // namespace Shots

@@ -42,5 +42,6 @@ QList<Shot> windowShots();
 QList<Shot> listShots();
 QList<Shot> searchShots();
 QList<Shot> previewShots();
+QList<Shot> agentShots();
 
 } // namespace Shots

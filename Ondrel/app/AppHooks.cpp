@@ -20,6 +20,7 @@ AppHooks::AppHooks(QObject *parent) : QObject(parent) {}
 void AppHooks::setActive(BrowserState *state)
 {
     m_active = state;
+    emit activeChanged();
     if (m_pending.isEmpty())
         return;
     const QStringList replay = m_pending;

@@ -11,6 +11,7 @@
 #include <functional>
 
 class PaneState;
+class QWidget;
 
 // The process-wide hub through which things without a window of their own (files opened
 // from outside, the watch agent, the content search, the settings) reach the browser
@@ -50,10 +51,15 @@ public:
     std::function<void(bool visible)> menuBarVisibilityUpdater;
     // Set while the tray item exists: the number of waiting rename proposals.
     std::function<void(int count)> badgeUpdater;
+    // Set when the desktop has no system tray: opens the watch agent's popover at a window,
+    // so the windows' menus offer it instead.
+    std::function<void(QWidget *window)> agentPopoverAtWindow;
 
 signals:
     // The active window was brought to the front (after openExternal()).
     void activated();
+    // Another window became the active one (before paths opened earlier are replayed).
+    void activeChanged();
 
 private:
     void activate();

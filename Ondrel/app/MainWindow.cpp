@@ -30,6 +30,7 @@ MenuCommands::AppActions appActions()
         else
             QApplication::closeAllWindows();
     };
+    actions.showAgent = AppHooks::shared().agentPopoverAtWindow;
     return actions;
 }
 

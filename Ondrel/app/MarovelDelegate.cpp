@@ -3,15 +3,60 @@
 #include "AppHooks.h"
 #include "BrowserState.h"
 #include "ContentIndex.h"
+#include "Defaults.h"
 #include "MainWindow.h"
+#include "OndrelApp.h"
+#include "WatchAgent.h"
+#include "agent/AgentTray.h"
 #include "kit/Icons.h"
+
+#include <QApplication>
 
 void MarovelDelegate::prepare()
 {
     Kit::ensureIconTheme();
 }
 
-void MarovelDelegate::didFinishLaunching() {}
+void MarovelDelegate::didFinishLaunching()
+{
+    AppHooks &hooks = AppHooks::shared();
+    WatchAgent &agent = WatchAgent::shared();
+    agent.setHooks({[] { return AppHooks::shared().active(); },
+                     [](int count) {
+                         if (AppHooks::shared().badgeUpdater)
+                             AppHooks::shared().badgeUpdater(count);
+                     }});
+    // Renames accepted while no window was open become undoable in the next one.
+    QObject::connect(&hooks, &AppHooks::activeChanged, &agent, [&agent] {
+        if (BrowserState *state = AppHooks::shared().active())
+            agent.windowBecameActive(*state);
+    });
+    if (Defaults::shared().boolValue(QStringLiteral("agentEnabled"), false))
+        agent.start();
+
+    m_tray = new AgentTray(agent, hooks.badgeUpdater, &SystemTrayIcon::create, qApp);
+    QObject::connect(m_tray, &AgentTray::newWindowRequested, m_tray, [] { MainWindow::openNew(); });
+    QObject::connect(m_tray, &AgentTray::quitRequested, m_tray, [] {
+        if (OndrelApp *app = OndrelApp::instance())
+            app->quit();
+    });
+    hooks.menuBarVisibilityUpdater = [tray = m_tray](bool visible) {
+        if (!tray)
+            return;
+        if (visible)
+            tray->setup();
+        else
+            tray->remove();
+    };
+    if (AppHooks::menuBarAgentVisible())
+        m_tray->setup();
+    if (m_tray->trayMissing()) {
+        hooks.agentPopoverAtWindow = [tray = m_tray](QWidget *window) {
+            if (tray)
+                tray->togglePopoverAt(window);
+        };
+    }
+}
 
 void MarovelDelegate::open(const QStringList &paths, Origin origin)
 {
@@ -41,12 +86,17 @@ void MarovelDelegate::didBecomeActive()
 
 bool MarovelDelegate::keepsRunningWithoutWindows() const
 {
-    return false;
+    return m_tray && m_tray->hasItem(); // the tray item keeps the agent reachable
 }
 
 void MarovelDelegate::stopWork()
 {
     ContentIndex::shared().stop();
+    WatchAgent::shared().stop();
 }
 
-void MarovelDelegate::willTerminate() {}
+void MarovelDelegate::willTerminate()
+{
+    if (m_tray)
+        m_tray->remove();
+}

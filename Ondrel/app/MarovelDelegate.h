@@ -2,11 +2,19 @@
 
 #include "AppDelegate.h"
 
-// The application's own delegate: browser windows for what is opened, the content index
-// stopped at quit.
+#include "agent/AgentTray.h"
+
+#include <QPointer>
+
+// The application's own delegate: browser windows for what is opened, the watch agent and
+// its tray item, the content index and the agent stopped at quit.
 class MarovelDelegate : public AppDelegate
 {
 public:
+    // The watch agent when "agentEnabled" is on; then the tray item when
+    // "menuBarAgentVisible" is on (shown and removed again through
+    // AppHooks::menuBarVisibilityUpdater). Without a system tray the windows' menus offer
+    // the agent's popover instead.
     void prepare() override;
     void didFinishLaunching() override;
     // The launch opens the first window, whose start-up reveals `paths`. A later start's
@@ -16,5 +24,11 @@ public:
     void didBecomeActive() override;
     bool keepsRunningWithoutWindows() const override;
     void stopWork() override;
+    // Removes the tray item.
     void willTerminate() override;
+
+    AgentTray *tray() const { return m_tray; }
+
+private:
+    QPointer<AgentTray> m_tray; // a child of the application object
 };

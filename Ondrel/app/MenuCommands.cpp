@@ -184,6 +184,12 @@ void MenuCommands::build()
         s.setShowHidden(!s.showHidden());
         s.softRefresh();
     }, {keys(Qt::CTRL | Qt::Key_H)});
+    if (m_app.showAgent) {
+        add(view, QStringLiteral("agentPopover"), QStringLiteral("后台盯梢"), [this] {
+            if (m_window)
+                m_app.showAgent(m_window);
+        });
+    }
     view->addSeparator();
     QMenu *sort = addMenu(view, QStringLiteral("sortMenu"), QStringLiteral("排序方式"));
     const struct { const char *id; const char *key; SortKey sortKey; } sortItems[] = {

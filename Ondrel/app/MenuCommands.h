@@ -34,6 +34,9 @@ public:
     {
         std::function<void()> newWindow;
         std::function<void()> quit;
+        // Opens the watch agent's popover at the window; set only on desktops without a
+        // system tray, where the "显示" menu then offers "后台盯梢".
+        std::function<void(QWidget *window)> showAgent;
     };
 
     MenuCommands(BrowserState &state, QMainWindow *window, AppActions app);

@@ -39,6 +39,10 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("checkmark.circle"), QStringLiteral("emblem-ok-symbolic")},
         {QStringLiteral("doc.text"), QStringLiteral("text-x-generic-symbolic")},
         {QStringLiteral("gearshape"), QStringLiteral("emblem-system-symbolic")},
+        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-ok-symbolic")},
+        {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("dialog-warning-symbolic")},
+        {QStringLiteral("eye.slash"), QStringLiteral("view-conceal-symbolic")},
+        {QStringLiteral("arrow.right"), QStringLiteral("go-next-symbolic")},
         // No theme icon fits these: own drawings.
         {QStringLiteral("brain"), QString()},
         {QStringLiteral("sparkles"), QString()},
