@@ -14,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 
@@ -173,7 +174,14 @@ void FileIconView::openRenameEditor()
 {
     const QString &path = m_state.editingRename();
     if (path.isEmpty()) {
+        // Ended elsewhere (another window, a menu command): the editor closes unrenamed, so
+        // it no longer holds the focus that keeps the window's commands away.
+        const bool wasRenaming = !m_renamingPath.isEmpty();
         m_renamingPath.clear();
+        if (wasRenaming && state() == EditingState) {
+            if (auto *editor = viewport()->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly))
+                closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+        }
         return;
     }
     if (path == m_renamingPath)

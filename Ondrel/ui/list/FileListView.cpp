@@ -16,6 +16,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
@@ -435,7 +436,14 @@ void FileListView::openRenameEditor()
 {
     const QString &path = m_state.editingRename();
     if (path.isEmpty()) {
+        // Ended elsewhere (another window, a menu command): the editor closes unrenamed, so
+        // it no longer holds the focus that keeps the window's commands away.
+        const bool wasRenaming = !m_renamingPath.isEmpty();
         m_renamingPath.clear();
+        if (wasRenaming && state() == EditingState) {
+            if (auto *editor = viewport()->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly))
+                closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+        }
         return;
     }
     if (path == m_renamingPath)
