@@ -70,9 +70,6 @@ void SheetPresenter::present(Sheet &sheet)
     sheet.dialog = dialog;
     Sheet *target = &sheet;
     connect(dialog, &QDialog::finished, this, [this, target] { finished(*target); });
-    // A dialog deleted by someone else while shown no longer holds the flag up.
-    const auto reset = sheet.flag.set;
-    connect(dialog, &QObject::destroyed, this, [this, reset] { (m_state.*reset)(false); });
     dialog->open();
 }
 
