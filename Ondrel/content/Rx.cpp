@@ -45,7 +45,10 @@ icu::UnicodeString alias(const QString &text)
 
 struct Pattern::Impl
 {
-    std::unique_ptr<icu::RegexPattern> pattern;
+    // Shared with the matchers made from it: a matcher keeps the compiled pattern alive
+    // even when the Pattern goes first (the cache of compiled() may drop it meanwhile on
+    // another thread).
+    std::shared_ptr<icu::RegexPattern> pattern;
     QString error;
 };
 
@@ -91,6 +94,7 @@ struct Matcher::Impl
     std::shared_ptr<const Pattern> pattern; // set when the matcher keeps its pattern alive
     QString text; // shares the caller's buffer and keeps it alive for the alias below
     icu::UnicodeString input;
+    std::shared_ptr<const icu::RegexPattern> pattern; // outlives `matcher`
     std::unique_ptr<icu::RegexMatcher> matcher;
     bool matched = false;
     bool done = false;
@@ -113,6 +117,7 @@ Matcher::Matcher(const Pattern &pattern, const QString &text, int stepLimit)
     const auto *compiledPattern = pattern.impl();
     if (!compiledPattern || !compiledPattern->pattern)
         return;
+    m_impl->pattern = compiledPattern->pattern;
     UErrorCode status = U_ZERO_ERROR;
     m_impl->matcher.reset(compiledPattern->pattern->matcher(m_impl->input, status));
     if (U_FAILURE(status)) {
