@@ -91,7 +91,7 @@ QString Pattern::errorText() const
 
 struct Matcher::Impl
 {
-    std::shared_ptr<const Pattern> pattern; // set when the matcher keeps its pattern alive
+    std::shared_ptr<const Pattern> owner; // set when the matcher was given a shared pattern
     QString text; // shares the caller's buffer and keeps it alive for the alias below
     icu::UnicodeString input;
     std::shared_ptr<const icu::RegexPattern> pattern; // outlives `matcher`
@@ -130,7 +130,7 @@ Matcher::Matcher(const Pattern &pattern, const QString &text, int stepLimit)
 Matcher::Matcher(std::shared_ptr<const Pattern> pattern, const QString &text, int stepLimit)
     : Matcher(*pattern, text, stepLimit)
 {
-    m_impl->pattern = std::move(pattern);
+    m_impl->owner = std::move(pattern);
 }
 
 Matcher::~Matcher() = default;
