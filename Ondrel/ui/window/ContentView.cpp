@@ -9,6 +9,8 @@
 #include "StatusBar.h"
 #include "TopBar.h"
 #include "kit/Style.h"
+#include "sheets/BatchRenameSheet.h"
+#include "sheets/ConnectSheet.h"
 
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -90,6 +92,8 @@ ContentView::ContentView(BrowserState &state, QWidget *parent)
     connect(&m_state, &BrowserState::layoutChanged, this, &ContentView::rebuildPanes);
     connect(&m_state, &BrowserState::panesChanged, this, &ContentView::rebuildPanes);
     connect(&m_state, &BrowserState::showInspectorChanged, this, &ContentView::showDetail);
+    ConnectSheet::add(*m_sheets, m_state);
+    BatchRenameSheet::add(*m_sheets, m_state);
     rebuildPanes();
     showDetail();
 }
