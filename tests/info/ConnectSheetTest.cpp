@@ -121,13 +121,13 @@ TEST_F(ConnectSheet, SchemeButtonsRewriteTheSchemeOnly)
     ConnectServerDialog *dialog = open();
     ASSERT_TRUE(dialog);
     QStringList titles;
-    for (QPushButton *button : dialog->findChildren<QPushButton *>())
+    for (QToolButton *button : dialog->findChildren<QToolButton *>())
         if (button->objectName().startsWith("scheme-"))
             titles << button->text();
     EXPECT_EQ(titles, (QStringList{"smb", "afp", "https", "ftp", "nfs", "sftp"}));
     for (const auto &c : cases) {
         field(dialog, "serverAddress")->setText(QString::fromUtf8(c.typed));
-        dialog->findChild<QPushButton *>(QStringLiteral("scheme-") + c.button)->click();
+        dialog->findChild<QToolButton *>(QStringLiteral("scheme-") + c.button)->click();
         EXPECT_EQ(field(dialog, "serverAddress")->text(), QString::fromUtf8(c.result)) << c.typed;
     }
     EXPECT_TRUE(mounts.isEmpty());

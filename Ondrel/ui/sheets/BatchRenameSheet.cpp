@@ -111,6 +111,7 @@ void BatchRenameDialog::retranslate()
     m_find->setPlaceholderText(L("要替换的文字"));
     m_replace->setPlaceholderText(L("替换成"));
     m_prefix->setPlaceholderText(L("加在最前"));
+    m_subtitle->setFixedHeight(m_subtitle->heightForWidth(gridWidth));
     m_addSeq->setText(L("追加序号 _001 _002"));
     m_cancel->setText(L("取消"));
     m_generate->setText(L("生成建议"));

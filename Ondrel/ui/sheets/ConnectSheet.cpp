@@ -97,11 +97,13 @@ ConnectServerDialog::ConnectServerDialog(BrowserState &state, QWidget *parent)
     schemeRow->setSpacing(6);
     for (const QString &prefix : schemes()) {
         const QString title = prefix.chopped(3);
-        QPushButton *scheme = button(QStringLiteral("scheme-") + title, this);
+        // A small bordered button as wide as its title.
+        auto *scheme = new QToolButton(this);
+        scheme->setObjectName(QStringLiteral("scheme-") + title);
         scheme->setText(title);
         scheme->setFont(Kit::font(Kit::TextRole::callout));
         Kit::name(scheme, title);
-        connect(scheme, &QPushButton::clicked, this, [this, prefix] {
+        connect(scheme, &QToolButton::clicked, this, [this, prefix] {
             m_address->setText(withScheme(m_address->text(), prefix));
             m_address->setFocus();
         });
@@ -185,6 +187,9 @@ void ConnectServerDialog::retranslate()
     m_connect->setText(L("连接"));
     for (QLineEdit *field : {m_address, m_user, m_password})
         Kit::name(field, field->placeholderText());
+    // The whole explanation, wrapped at the fixed width (the fixed-size layout would
+    // otherwise give it the height of a guess).
+    m_explanation->setFixedHeight(m_explanation->heightForWidth(fieldWidth));
 }
 
 void ConnectServerDialog::updateConnectEnabled()
