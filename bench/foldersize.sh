@@ -30,7 +30,7 @@ if bench_interleaved "$runs" "$work/ours" "$work/du" \
     -- du -s -B1 "$tree"; then
   a=$(bench_median <"$work/ours") b=$(bench_median <"$work/du")
   printf '  %d files: Marovel %8.1f ms, du %8.1f ms (medians of %d)\n' "$count" "$a" "$b" "$runs"
-  bench_goal "$count files against du -s -B1" "$(bench_ratio "$a" "$b")" 2.0
+  bench_goal "$count files against du -s -B1" "$(bench_ratio "$a" "$b")" 1.5
 else
   bench_fail "walking the tree failed"
 fi
