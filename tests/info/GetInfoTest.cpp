@@ -91,6 +91,20 @@ qint64 allocated(const QStringList &paths)
     return total;
 }
 
+TEST_F(GetInfoPage, ALongLocationWrapsUnderItsColumnAndKeepsItsLabelOnTop)
+{
+    QString deep = QStringLiteral("wrap");
+    for (int i = 0; i < 8; ++i)
+        deep += QStringLiteral("/a-rather-long-folder-name-%1").arg(i);
+    const QString dir = makeTree(deep, {"f.txt"});
+    show(dir + "/f.txt");
+    QCoreApplication::processEvents();
+    auto *where = page->findChild<Kit::SelectableText *>("infoLocation");
+    EXPECT_EQ(where->text(), dir) << "the whole path, for copying";
+    EXPECT_GT(where->height(), 2 * where->fontMetrics().height()) << "wrapped onto several lines";
+    EXPECT_LE(where->geometry().right(), page->width()) << "inside the page, no sideways scrolling";
+}
+
 TEST_F(GetInfoPage, PermissionsShowTheRwxBitsInOctal)
 {
     const QString dir = makeTree("perm", {"f"});
