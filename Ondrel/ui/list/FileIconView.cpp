@@ -38,7 +38,7 @@ FileIconView::FileIconView(BrowserState &state, QWidget *parent, ThumbnailProvid
     setSelectionMode(ExtendedSelection);
     setEditTriggers(NoEditTriggers);
     setVerticalScrollMode(ScrollPerPixel);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
     setDragEnabled(true);

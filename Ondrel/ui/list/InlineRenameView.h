@@ -32,9 +32,13 @@ protected:
             const bool wasRenaming = !m_renamingPath.isEmpty();
             m_renamingPath.clear();
             if (wasRenaming && this->state() == QAbstractItemView::EditingState) {
-                if (auto *editor = this->viewport()->template findChild<QLineEdit *>(
-                        QString(), Qt::FindDirectChildrenOnly))
-                    closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+                // Editors closed earlier stay hidden children until they are deleted.
+                const auto editors = this->viewport()->template findChildren<QLineEdit *>(
+                    QString(), Qt::FindDirectChildrenOnly);
+                for (QLineEdit *editor : editors) {
+                    if (!editor->isHidden())
+                        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+                }
             }
             return;
         }
