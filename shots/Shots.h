@@ -43,6 +43,7 @@ QList<Shot> listShots();
 QList<Shot> searchShots();
 QList<Shot> previewShots();
 QList<Shot> agentShots();
+QList<Shot> barShots();
 QList<Shot> infoShots();
 
 } // namespace Shots
