@@ -31,6 +31,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("rectangle.split.2x1"), QStringLiteral("view-dual-symbolic")},
         {QStringLiteral("sidebar.right"), QStringLiteral("sidebar-show-right-symbolic")},
         {QStringLiteral("info.circle"), QStringLiteral("help-about-symbolic")},
+        {QStringLiteral("clock"), QStringLiteral("document-open-recent-symbolic")},
         {QStringLiteral("folder"), QStringLiteral("folder-symbolic")},
         {QStringLiteral("folder.badge.plus"), QStringLiteral("folder-new-symbolic")},
         {QStringLiteral("xmark"), QStringLiteral("window-close-symbolic")},

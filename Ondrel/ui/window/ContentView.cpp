@@ -12,6 +12,8 @@
 #include "kit/Style.h"
 #include "sheets/GoToSheet.h"
 #include "sidebar/Sidebar.h"
+#include "sheets/BatchRenameSheet.h"
+#include "sheets/ConnectSheet.h"
 
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -102,6 +104,8 @@ ContentView::ContentView(BrowserState &state, QWidget *parent)
     connect(&m_state, &BrowserState::layoutChanged, this, &ContentView::rebuildPanes);
     connect(&m_state, &BrowserState::panesChanged, this, &ContentView::rebuildPanes);
     connect(&m_state, &BrowserState::showInspectorChanged, this, &ContentView::showDetail);
+    ConnectSheet::add(*m_sheets, m_state);
+    BatchRenameSheet::add(*m_sheets, m_state);
     rebuildPanes();
     showDetail();
 }
