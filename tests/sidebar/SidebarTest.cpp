@@ -472,7 +472,7 @@ TEST(Sidebar, StandsFirstInTheWindowAndSpeaksTheInterfaceLanguage)
     QStringList texts;
     for (QTreeWidgetItemIterator it(sidebar); *it; ++it)
         texts << (*it)->text(0);
-    EXPECT_TRUE(texts.contains(QStringLiteral("Locations")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Location")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Connect to Server…")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Trash")));
 }
