@@ -43,6 +43,18 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("dialog-warning-symbolic")},
         {QStringLiteral("eye.slash"), QStringLiteral("view-conceal-symbolic")},
         {QStringLiteral("arrow.right"), QStringLiteral("go-next-symbolic")},
+        {QStringLiteral("person.2.badge.gearshape"), QStringLiteral("system-users-symbolic")},
+        {QStringLiteral("lock.shield"), QStringLiteral("security-high-symbolic")},
+        {QStringLiteral("lock.fill"), QStringLiteral("changes-prevent-symbolic")},
+        {QStringLiteral("list.clipboard"), QStringLiteral("edit-paste-symbolic")},
+        {QStringLiteral("clock.arrow.circlepath"), QStringLiteral("document-open-recent-symbolic")},
+        {QStringLiteral("folder.badge.person.crop"), QStringLiteral("folder-publicshare-symbolic")},
+        {QStringLiteral("camera.viewfinder"), QStringLiteral("camera-photo-symbolic")},
+        {QStringLiteral("calendar.badge.clock"), QStringLiteral("x-office-calendar-symbolic")},
+        {QStringLiteral("note.text"), QStringLiteral("accessories-text-editor-symbolic")},
+        {QStringLiteral("checkmark.seal.fill"), QStringLiteral("emblem-default-symbolic")},
+        {QStringLiteral("exclamationmark.circle.fill"), QStringLiteral("emblem-important-symbolic")},
+        {QStringLiteral("xmark.circle"), QStringLiteral("action-unavailable-symbolic")},
         // No theme icon fits these: own drawings.
         {QStringLiteral("brain"), QString()},
         {QStringLiteral("sparkles"), QString()},
@@ -54,6 +66,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("square.stack.3d.up"), QString()},
         {QStringLiteral("sparkle.magnifyingglass"), QString()},
         {QStringLiteral("questionmark.folder"), QString()},
+        {QStringLiteral("arrow.up.right.square"), QString()},
     };
     return table;
 }
