@@ -22,6 +22,7 @@
 #include "settings/SettingsWindow.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -225,7 +226,18 @@ T *find(QWidget *root, const char *name)
 void openAdvanced(QWidget *page)
 {
     if (auto *disclosure = find<QToolButton>(page, "advancedDisclosure"))
-        disclosure->setChecked(true);
+        disclosure->click();
+}
+
+// Once a whole-page state is ready, the picture takes the page's height at that moment.
+bool fitted(QWidget *widget, bool ready)
+{
+    if (ready) {
+        QCoreApplication::processEvents();
+        widget->resize(widget->width(), widget->sizeHint().height());
+        QCoreApplication::processEvents();
+    }
+    return ready;
 }
 
 // The General page with its lists filled: folders watched, the index on over two folders,
@@ -250,7 +262,7 @@ Shot generalFull()
             },
             [](QWidget *widget) {
                 auto *shot = static_cast<PageShot *>(widget);
-                return !shot->holder().index->isIndexing() && shot->holder().index->indexedCount() > 0;
+                return fitted(widget, !shot->holder().index->isIndexing() && shot->holder().index->indexedCount() > 0);
             },
             {SettingsWindow::fixedSize.width(), 0}};
 }
@@ -314,7 +326,9 @@ Shot aiPage(const QString &state, const std::function<void(Holder &, const Conte
                 openAdvanced(shot->page());
                 return shot;
             },
-            [ready](QWidget *widget) { return ready(static_cast<AISettings *>(static_cast<PageShot *>(widget)->page())); },
+            [ready](QWidget *widget) {
+                return fitted(widget, ready(static_cast<AISettings *>(static_cast<PageShot *>(widget)->page())));
+            },
             {SettingsWindow::fixedSize.width(), 0}};
 }
 
@@ -399,7 +413,7 @@ Shot collaborationFull()
                     return false;
                 if (store.lastError().isEmpty())
                     store.setLastError(L("未找到工作区：%@", QStringLiteral("Archive")));
-                return true;
+                return fitted(widget, true);
             },
             {SettingsWindow::fixedSize.width(), 0}};
 }

@@ -155,8 +155,6 @@ void AISettings::buildAdvancedSection()
     m_disclosure = new QToolButton(section);
     m_disclosure->setObjectName(QStringLiteral("advancedDisclosure"));
     m_disclosure->setText(L("高级（可选）"));
-    m_disclosure->setCheckable(true);
-    m_disclosure->setChecked(false);
     m_disclosure->setAutoRaise(true);
     m_disclosure->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_disclosure->setArrowType(Qt::RightArrow);
@@ -218,7 +216,8 @@ void AISettings::buildAdvancedSection()
     column->addWidget(SettingsForm::caption(L("没装 Ollama 也能用——这里只给想要更高质量的高级用户。"), m_advanced));
     section->addRow(m_advanced);
 
-    connect(m_disclosure, &QToolButton::toggled, this, [this](bool open) {
+    connect(m_disclosure, &QToolButton::clicked, this, [this] {
+        const bool open = !m_advanced->isVisibleTo(this);
         m_disclosure->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
         m_advanced->setVisible(open);
     });

@@ -54,10 +54,13 @@ AboutSettings::AboutSettings(const QUrl &productUrl, std::function<void(const QU
     column->addStretch(1);
     for (QWidget *widget : std::initializer_list<QWidget *>{symbol, name, version, slogan, promise, link}) {
         if (auto *label = qobject_cast<QLabel *>(widget)) {
+            // Texts take the whole width, so a long translation wraps instead of being squeezed.
             label->setAlignment(Qt::AlignCenter);
             label->setWordWrap(true);
+            column->addWidget(label);
+        } else {
+            column->addWidget(widget, 0, Qt::AlignHCenter);
         }
-        column->addWidget(widget, 0, Qt::AlignHCenter);
     }
     column->addStretch(1);
 }

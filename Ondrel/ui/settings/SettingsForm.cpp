@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -63,6 +64,27 @@ private:
     bool m_applying = false;
 };
 
+// The rounded background of a section's rows: the palette's base colour on light
+// palettes; on dark ones a shade lighter than the window, so that check boxes and text
+// fields (drawn on the base colour) keep their edges.
+class SectionCard : public QFrame
+{
+public:
+    using QFrame::QFrame;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QPalette &pal = palette();
+        const QColor colour = Kit::isDark(pal) ? pal.color(QPalette::Window).lighter(118) : pal.color(QPalette::Base);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cardRadius, cardRadius);
+    }
+};
+
 } // namespace
 
 // Section
@@ -78,9 +100,7 @@ Section::Section(const QString &header, QWidget *parent) : QWidget(parent)
         Kit::setTextRole(title, Kit::TextRole::headline);
         column->addWidget(title);
     }
-    auto *card = new Kit::Card(this);
-    card->setNeutral();
-    card->setRadius(cardRadius);
+    auto *card = new SectionCard(this);
     m_rows = new QVBoxLayout(card);
     m_rows->setContentsMargins(Kit::Space::wide, Kit::Space::normal + 2, Kit::Space::wide, Kit::Space::normal + 2);
     m_rows->setSpacing(Kit::Space::normal);
