@@ -7,9 +7,12 @@
 #endif
 #include <QDir>
 
+#include <QThreadPool>
+
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -67,6 +70,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
 #endif
     const int result = RUN_ALL_TESTS();
+    QThreadPool::globalInstance()->waitForDone(30000);
     if (!std::getenv("MAROVEL_KEEP_TEST_HOME")) {
         // Also names that are not UTF-8. A writer thread still finishing a file may add or
         // remove a name meanwhile: try again rather than fail a test that passed.
@@ -76,5 +80,12 @@ int main(int argc, char **argv)
                 break;
         }
     }
-    return result;
+#if defined(__SANITIZE_ADDRESS__)
+    return result; // the leak check runs in the exit handlers
+#else
+    // As the application does: the workers of the background pools (detection, thumbnails)
+    // may still run, and static destructors would pull their tables away under them.
+    std::fflush(nullptr);
+    std::_Exit(result);
+#endif
 }
