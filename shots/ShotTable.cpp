@@ -5,7 +5,8 @@ namespace Shots {
 QList<Shot> all()
 {
     // Windows add their areas here.
-    return kitShots() + windowShots() + listShots() + previewShots() + searchShots() + agentShots();
+    return kitShots() + windowShots() + listShots() + previewShots() + searchShots() + agentShots() +
+           actionShots();
 }
 
 } // namespace Shots

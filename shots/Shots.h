@@ -43,5 +43,6 @@ QList<Shot> listShots();
 QList<Shot> searchShots();
 QList<Shot> previewShots();
 QList<Shot> agentShots();
+QList<Shot> actionShots();
 
 } // namespace Shots

@@ -1,6 +1,7 @@
 #include "ContentView.h"
 
 #include "BrowserState.h"
+#include "action/ActionPane.h"
 #include "InspectorView.h"
 #include "ModelDownloadBanner.h"
 #include "PaneColumn.h"
@@ -172,11 +173,12 @@ void ContentView::rebuildPanes()
 void ContentView::showDetail()
 {
     delete m_inspector;
+    delete m_actionPane;
     if (m_state.showInspector()) {
         m_inspector = new InspectorView(m_state, m_detail);
         m_detail->layout()->addWidget(m_inspector);
+    } else {
+        m_actionPane = new ActionPane(m_state, m_detail);
+        m_detail->layout()->addWidget(m_actionPane);
     }
-    // The action pane is the other tenant of this column; until it exists the column
-    // is hidden rather than left empty.
-    m_detail->setVisible(m_state.showInspector());
 }

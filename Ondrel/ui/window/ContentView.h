@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class ActionPane;
 class BrowserState;
 class InspectorView;
 class ModelDownloadBanner;
@@ -19,12 +20,13 @@ class StatusBar;
 class TopBar;
 
 // The content of a browser window: a splitter of the content column (model banner, top
-// bar, the panes, status bar) and the detail column (the inspector while it is shown);
-// it also presents the window's sheets.
+// bar, the panes, status bar) and the detail column (the inspector while it is shown, the
+// action pane otherwise); it also presents the window's sheets.
 //
 // The panes area is rebuilt only when the layout or the list of panes changes; a pane's
 // column is kept across rebuilds, so its scroll position survives, and the splitters of an
-// unchanged layout keep their sizes. The inspector is made anew on each toggle.
+// unchanged layout keep their sizes. The inspector and the action pane are made anew on
+// each toggle, so each starts from a fresh state.
 class ContentView : public QWidget
 {
     Q_OBJECT
@@ -55,6 +57,7 @@ private:
     StatusBar *m_statusBar;
     QWidget *m_detail;
     QPointer<InspectorView> m_inspector;
+    QPointer<ActionPane> m_actionPane;
 
     // What the panes area was last built for.
     PaneLayout m_builtLayout = PaneLayout::Single;
