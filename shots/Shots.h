@@ -44,5 +44,6 @@ QList<Shot> searchShots();
 QList<Shot> previewShots();
 QList<Shot> agentShots();
 QList<Shot> actionShots();
+QList<Shot> actionResultShots();
 
 } // namespace Shots

@@ -4,7 +4,9 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -66,10 +68,20 @@ int WrappingText::heightForWidth(int width) const
     const std::unique_ptr<QTextDocument> copy(document()->clone());
     copy->setDefaultFont(font());
     copy->setTextWidth(width);
-    int height = int(std::ceil(copy->size().height()));
-    if (m_maximumLines > 0)
-        height = std::min(height, m_maximumLines * fontMetrics().lineSpacing());
-    return std::max(height, fontMetrics().height());
+    qreal height = copy->size().height();
+    if (m_maximumLines > 0) {
+        // The bottom of the last line allowed, as the document lays the lines out.
+        int lines = 0;
+        for (QTextBlock block = copy->begin(); block.isValid() && lines < m_maximumLines; block = block.next()) {
+            const QTextLayout *layout = block.layout();
+            const QRectF blockRect = copy->documentLayout()->blockBoundingRect(block);
+            for (int i = 0; i < layout->lineCount() && lines < m_maximumLines; ++i, ++lines) {
+                const QTextLine line = layout->lineAt(i);
+                height = blockRect.top() + line.y() + line.height();
+            }
+        }
+    }
+    return std::max(int(std::ceil(height)), fontMetrics().height());
 }
 
 QSize WrappingText::sizeHint() const
