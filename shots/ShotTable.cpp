@@ -5,8 +5,8 @@ namespace Shots {
 QList<Shot> all()
 {
     // Windows add their areas here.
-    return kitShots() + windowShots() + listShots() + previewShots() + searchShots() + agentShots() +
-           actionShots() + actionResultShots();
+    return kitShots() + windowShots() + listShots() + previewShots() + searchShots() + agentShots()
+           + barShots() + infoShots() + actionShots() + actionResultShots();
 }
 
 } // namespace Shots

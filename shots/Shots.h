@@ -43,6 +43,8 @@ QList<Shot> listShots();
 QList<Shot> searchShots();
 QList<Shot> previewShots();
 QList<Shot> agentShots();
+QList<Shot> barShots();
+QList<Shot> infoShots();
 QList<Shot> actionShots();
 QList<Shot> actionResultShots();
 

@@ -218,6 +218,10 @@ void MenuCommands::build()
         s.scenarioCache().clear();
         s.activePane()->go(QDir::homePath(), true);
     });
+    add(go, QStringLiteral("goToFolder"), QStringLiteral("前往文件夹…"), [&s] { s.setShowGoTo(true); },
+        {keys(Qt::CTRL | Qt::Key_L), keys(Qt::CTRL | Qt::SHIFT | Qt::Key_G)});
+    add(go, QStringLiteral("connectServer"), QStringLiteral("连接服务器…"),
+        [&s] { s.setShowConnectServer(true); }, {keys(Qt::CTRL | Qt::Key_K)});
     go->addSeparator(); // search
     add(go, QStringLiteral("contentSearch"), QStringLiteral("搜索文件内容…"),
         [&s] { s.setShowContentSearch(true); }, {keys(Qt::CTRL | Qt::SHIFT | Qt::Key_F)});

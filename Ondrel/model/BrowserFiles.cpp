@@ -217,11 +217,11 @@ void BrowserState::extract(const QString &archive)
     });
 }
 
-void BrowserState::toggleTag(const QString &tag, const QStringList &paths)
+QFuture<void> BrowserState::toggleTag(const QString &tag, const QStringList &paths)
 {
     const FileJob job = FileJobs::shared().start();
     if (!job)
-        return;
+        return QtFuture::makeReadyFuture();
     QFuture<Done> work = QtConcurrent::run([job, tag, paths] {
         Done done;
         for (const QString &path : paths) {
@@ -240,4 +240,5 @@ void BrowserState::toggleTag(const QString &tag, const QStringList &paths)
         if (done.failed > 0)
             setStatus(L("无法更改 %lld 项的标签“%@”：%@", done.failed, tag, done.error));
     });
+    return work.then([](const Done &) {});
 }

@@ -232,8 +232,9 @@ public:
     void emptyTrash();
     void compress(const QStringList &paths);
     void extract(const QString &archive);
-    // Adds `tag` to each file lacking it and removes it from each having it.
-    void toggleTag(const QString &tag, const QStringList &paths);
+    // Adds `tag` to each file lacking it and removes it from each having it. The future
+    // finishes once the writes are done (at once when none could start).
+    QFuture<void> toggleTag(const QString &tag, const QStringList &paths);
 
     // --- Dropping files into a folder (BrowserDrop.cpp) ------------------------------------
     // Moves the dropped items into `folder` off the GUI thread as one undoable step. Items
@@ -259,7 +260,10 @@ public:
     // scheme, any password removed (it is returned in `password` when given). None for an
     // address that is no URL with a host.
     static std::optional<QString> normalizeServerAddress(const QString &typed, QString *password = nullptr);
-    // Remembers the address in "recentServers", then mounts it and enters the mount.
+    // The address with any password left out; otherwise unchanged.
+    static QString withoutPassword(const QString &address);
+    // Remembers the address in "recentServers" (and drops any password an older entry
+    // kept), then mounts it and enters the mount.
     void connectToServer(const QString &address, const QString &user = {}, const QString &password = {});
     // Panes on the volume go home first; then eject, else unmount, else `umount`.
     void ejectVolume(const QString &path);

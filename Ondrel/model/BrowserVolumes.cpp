@@ -44,6 +44,15 @@ std::optional<QString> BrowserState::normalizeServerAddress(const QString &typed
     return text;
 }
 
+QString BrowserState::withoutPassword(const QString &address)
+{
+    QUrl url(address);
+    if (!url.isValid() || url.password().isEmpty())
+        return address;
+    url.setPassword({});
+    return url.toString();
+}
+
 void BrowserState::connectToServer(const QString &address, const QString &user, const QString &password)
 {
     if (address.trimmed().isEmpty())
@@ -52,14 +61,17 @@ void BrowserState::connectToServer(const QString &address, const QString &user, 
     QString inAddress;
     const std::optional<QString> normalized = normalizeServerAddress(address, &inAddress);
     if (!normalized) {
-        setStatus(L("地址格式不对（例：smb://192.168.1.10/共享）"));
+        setStatus(L("地址格式不对（例：smb://nas.example/共享）"));
         return;
     }
     if (secret.isEmpty())
         secret = inAddress;
 
-    QStringList recent = Defaults::shared().stringList(QStringLiteral("recentServers"));
+    QStringList recent;
+    for (const QString &entry : Defaults::shared().stringList(QStringLiteral("recentServers")))
+        recent << withoutPassword(entry);
     recent.removeAll(*normalized);
+    recent.removeDuplicates();
     recent.prepend(*normalized);
     Defaults::shared().setValue(QStringLiteral("recentServers"), recent.mid(0, maxRecentServers));
 

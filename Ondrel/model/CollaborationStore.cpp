@@ -126,7 +126,7 @@ void CollaborationStore::authorize(const QString &folder)
         std::optional<Workspace> workspace;
         QString error;
     };
-    ++m_authorizing;
+    ++m_changing;
     QtConcurrent::run([folder] {
         Outcome outcome;
         try {
@@ -136,12 +136,32 @@ void CollaborationStore::authorize(const QString &folder)
         }
         return outcome;
     }).then(this, [this](const Outcome &outcome) {
-        --m_authorizing;
+        --m_changing;
         if (!outcome.workspace) {
             setLastError(outcome.error);
             return;
         }
         emit authorized(*outcome.workspace);
+        refresh();
+    });
+}
+
+void CollaborationStore::withdraw(const QString &workspaceId)
+{
+    ++m_changing;
+    QtConcurrent::run([workspaceId] {
+        try {
+            WorkspaceRegistry::shared().remove(workspaceId);
+        } catch (const std::exception &error) {
+            return describe(error);
+        }
+        return QString();
+    }).then(this, [this](const QString &error) {
+        --m_changing;
+        if (!error.isEmpty()) {
+            setLastError(error);
+            return;
+        }
         refresh();
     });
 }

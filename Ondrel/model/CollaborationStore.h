@@ -46,14 +46,17 @@ public:
     // Reloads both lists and clears `lastError`; on a failure the lists that could not be
     // read keep their values and `lastError` holds the error's description.
     void refresh();
-    // Whether a reload or an authorisation is still under way.
-    bool isBusy() const { return m_running || m_authorizing > 0; }
+    // Whether a reload, an authorisation or a withdrawal is still under way.
+    bool isBusy() const { return m_running || m_changing > 0; }
 
     void setFolderPicker(FolderPicker picker) { m_picker = std::move(picker); }
     // Asks the picker for a folder and authorises it; cancelling changes nothing.
     void addFromPicker();
     // Authorises `folder` in the background; success reloads, failure sets `lastError`.
     void authorize(const QString &folder);
+    // Withdraws the workspace's authorisation in the background; success reloads, failure
+    // sets `lastError`.
+    void withdraw(const QString &workspaceId);
 
 signals:
     void workspacesChanged();
@@ -84,5 +87,5 @@ private:
     FolderPicker m_picker;
     bool m_running = false;
     bool m_again = false;
-    int m_authorizing = 0;
+    int m_changing = 0; // authorisations and withdrawals under way
 };

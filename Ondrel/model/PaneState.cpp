@@ -246,6 +246,8 @@ void PaneState::stopWatching()
 QList<FileItem> PaneState::displayed() const
 {
     const QString tag = m_owner ? m_owner->tagFilter() : QString();
+    if (m_filterText.isEmpty() && tag.isEmpty())
+        return m_items; // shared, not copied: the common case of a large folder
     QList<FileItem> shown;
     for (const FileItem &item : m_items) {
         if (!m_filterText.isEmpty() && !item.name.contains(m_filterText, Qt::CaseInsensitive))

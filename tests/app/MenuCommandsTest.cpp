@@ -10,10 +10,12 @@
 #include "TestSupport.h"
 #include "Trash.h"
 #include "window/ContentView.h"
+#include "window/SheetPresenter.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -256,6 +258,7 @@ TEST_F(Menus, EveryShortcutIsUniqueAndTheApplicationItemsAskTheApplication)
         {"Ctrl+N", "newWindow"}, {"Ctrl+Q", "quit"}, {"Ctrl+Alt+N", "newFolderWithSelection"},
         {"Ctrl+Shift+N", "newFolder"}, {"Del", "trash"}, {"Ctrl+H", "toggleHidden"},
         {"Alt+Left", "back"}, {"Ctrl+[", "back"}, {"Alt+Up", "up"}, {"Ctrl+Alt+V", "pasteMove"},
+        {"Ctrl+L", "goToFolder"}, {"Ctrl+Shift+G", "goToFolder"},
     };
     for (auto it = expected.cbegin(); it != expected.cend(); ++it)
         EXPECT_EQ(owner.value(it.key()), it.value()) << it.key().toStdString();
@@ -319,3 +322,20 @@ TEST_F(Menus, LanguageChangeRetitlesInPlaceAndKeepsTheWindowState)
 }
 
 } // namespace
+
+TEST_F(Menus, GoToFolderPresentsTheWindowsGoToSheet)
+{
+    MainWindow *window = openWindow();
+    const SheetPresenter::Flag goTo{&BrowserState::showGoTo, &BrowserState::setShowGoTo,
+                                    &BrowserState::showGoToChanged};
+    EXPECT_EQ(action(window, "goToFolder")->text(), "前往文件夹…");
+    action(window, "goToFolder")->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->state().showGoTo());
+    QDialog *sheet = window->content()->sheets().shown(goTo);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->objectName(), "goToSheet");
+    sheet->reject();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->state().showGoTo());
+}

@@ -28,6 +28,7 @@ public:
     // The file shown; `thumbnail` false shows its icon only.
     void setFile(const QString &path, bool isDir, bool thumbnail = true);
     const QString &path() const { return m_path; }
+    bool isDir() const { return m_isDir; }
     // The side of the square in points.
     void setSide(double side);
     double side() const { return m_side; }

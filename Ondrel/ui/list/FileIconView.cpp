@@ -19,7 +19,7 @@
 #include <QMimeData>
 
 FileIconView::FileIconView(BrowserState &state, QWidget *parent, ThumbnailProvider *provider)
-    : QListView(parent),
+    : InlineRenameView(state, parent),
       m_state(state),
       m_model(new FileListModel(state, this)),
       m_delegate(new IconDelegate(state, this)),
@@ -38,7 +38,7 @@ FileIconView::FileIconView(BrowserState &state, QWidget *parent, ThumbnailProvid
     setSelectionMode(ExtendedSelection);
     setEditTriggers(NoEditTriggers);
     setVerticalScrollMode(ScrollPerPixel);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
     setDragEnabled(true);
@@ -169,40 +169,8 @@ void FileIconView::dropEvent(QDropEvent *event)
     event->accept();
 }
 
-// The inline rename the window asked for opens on its cell as soon as the cell is there.
-void FileIconView::openRenameEditor()
+void FileIconView::makeRenameCellCurrent(const QModelIndex &name)
 {
-    const QString &path = m_state.editingRename();
-    if (path.isEmpty()) {
-        // Ended elsewhere (another window, a menu command): the editor closes unrenamed, so
-        // it no longer holds the focus that keeps the window's commands away.
-        const bool wasRenaming = !m_renamingPath.isEmpty();
-        m_renamingPath.clear();
-        if (wasRenaming && state() == EditingState) {
-            if (auto *editor = viewport()->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly))
-                closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
-        }
-        return;
-    }
-    if (path == m_renamingPath)
-        return;
-    const int row = m_model->rowOf(path);
-    if (row < 0)
-        return;
-    m_renamingPath = path;
-    const QModelIndex index = m_model->index(row, FileListModel::NameColumn);
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-    scrollTo(index);
-    if (!edit(index, AllEditTriggers, nullptr))
-        m_renamingPath.clear();
+    selectionModel()->setCurrentIndex(name, QItemSelectionModel::NoUpdate);
 }
 
-void FileIconView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
-{
-    QListView::closeEditor(editor, hint);
-    if (!m_renamingPath.isEmpty() && m_state.editingRename() == m_renamingPath
-        && hint == QAbstractItemDelegate::RevertModelCache) {
-        m_renamingPath.clear();
-        m_state.setEditingRename({});
-    }
-}

@@ -2,6 +2,8 @@
 
 #include <QListView>
 
+#include "InlineRenameView.h"
+
 class BrowserState;
 class FileListModel;
 class IconDelegate;
@@ -16,7 +18,7 @@ class ThumbnailRequests;
 // right click shows the file menu (FileContextMenu); Ctrl+A selects every cell. Files dropped on a folder cell move
 // into it, on empty space into the pane's folder; a file cell takes no drop. The window's
 // inline rename opens a name field under the cell (Return renames, Escape closes).
-class FileIconView : public QListView
+class FileIconView : public InlineRenameView<QListView>
 {
     Q_OBJECT
 
@@ -33,13 +35,13 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
-    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    FileListModel *renameModel() const override { return m_model; }
+    void makeRenameCellCurrent(const QModelIndex &name) override;
     bool event(QEvent *event) override;
 
 private:
     void followActivePane();
     void applyIconSize();
-    void openRenameEditor();
     // The folder a drop at `pos` goes into: the folder cell, or the pane's folder on empty
     // space; empty on a file cell.
     QString dropFolder(const QPoint &pos) const;
@@ -48,5 +50,4 @@ private:
     FileListModel *m_model;
     IconDelegate *m_delegate;
     ThumbnailRequests *m_thumbnails;
-    QString m_renamingPath;
 };

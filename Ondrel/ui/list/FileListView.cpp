@@ -55,7 +55,7 @@ bool isRenameKey(const QKeyEvent *event)
 } // namespace
 
 FileListView::FileListView(BrowserState &state, PaneState *pane, QWidget *parent)
-    : QTableView(parent), m_state(state), m_model(new FileListModel(state, this))
+    : InlineRenameView(state, parent), m_state(state), m_model(new FileListModel(state, this))
 {
     setObjectName(QStringLiteral("fileList"));
     setModel(m_model);
@@ -430,43 +430,9 @@ void FileListView::dropEvent(QDropEvent *event)
     setState(NoState);
 }
 
-// When the window asks for an inline rename of a row of this list (a new folder), its
-// editor opens as soon as the row is there.
-void FileListView::openRenameEditor()
+void FileListView::makeRenameCellCurrent(const QModelIndex &name)
 {
-    const QString &path = m_state.editingRename();
-    if (path.isEmpty()) {
-        // Ended elsewhere (another window, a menu command): the editor closes unrenamed, so
-        // it no longer holds the focus that keeps the window's commands away.
-        const bool wasRenaming = !m_renamingPath.isEmpty();
-        m_renamingPath.clear();
-        if (wasRenaming && state() == EditingState) {
-            if (auto *editor = viewport()->findChild<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly))
-                closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
-        }
-        return;
-    }
-    if (path == m_renamingPath)
-        return;
-    const int row = m_model->rowOf(path);
-    if (row < 0)
-        return;
-    m_renamingPath = path;
-    const QModelIndex name = m_model->index(row, FileListModel::NameColumn);
     selectionModel()->setCurrentIndex(name, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    scrollTo(name);
-    if (!edit(name, AllEditTriggers, nullptr))
-        m_renamingPath.clear();
-}
-
-void FileListView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
-{
-    QTableView::closeEditor(editor, hint);
-    if (!m_renamingPath.isEmpty() && m_state.editingRename() == m_renamingPath
-        && hint == QAbstractItemDelegate::RevertModelCache) {
-        m_renamingPath.clear();
-        m_state.setEditingRename({}); // Escape ends the inline rename without renaming
-    }
 }
 
 // Many scattered rows changing at once repaint the whole viewport: adding up the region of

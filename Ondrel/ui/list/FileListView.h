@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QTableView>
 
+#include "InlineRenameView.h"
+
 class BrowserState;
 class FileListModel;
 class PaneState;
@@ -18,7 +20,7 @@ class SelectionLink;
 // Keys: Return, keypad Enter and F2 rename the current row; Space previews the selection;
 // Ctrl+C copies the selected files, Ctrl+Alt+C their paths; Ctrl+A selects every row.
 // A right click shows the row menu (rowMenu()); below the last row it shows nothing.
-class FileListView : public QTableView
+class FileListView : public InlineRenameView<QTableView>
 {
     Q_OBJECT
 
@@ -44,7 +46,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
-    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    FileListModel *renameModel() const override { return m_model; }
+    void makeRenameCellCurrent(const QModelIndex &name) override;
     void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override;
 
 private:
@@ -56,7 +59,6 @@ private:
     void rememberTopRow();
     void afterReset();
     void afterUpdate();
-    void openRenameEditor();
 
     BrowserState &m_state;
     FileListModel *m_model;
@@ -64,5 +66,4 @@ private:
     SelectionLink *m_selection = nullptr;
     QString m_topPath;     // the top row before a reset, to keep the scroll position
     int m_topOffset = 0;
-    QString m_renamingPath; // the row whose editor the window's inline rename opened
 };

@@ -100,6 +100,10 @@ void IconDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
         QRectF target(QPointF(0, 0), fitted);
         target.moveCenter(QRectF(square).center());
         painter->drawImage(target, thumbnail);
+        // A hairline edge, so a white page stays visible on a white background.
+        painter->setPen(QPen(Kit::fill(Kit::Tint::gray, 0.45, palette), 1));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(target.adjusted(0.5, 0.5, -0.5, -0.5));
     } else {
         index.data(Qt::DecorationRole).value<QIcon>().paint(painter, square);
     }

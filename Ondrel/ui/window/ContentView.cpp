@@ -1,5 +1,6 @@
 #include "ContentView.h"
 
+#include "AIBar.h"
 #include "BrowserState.h"
 #include "action/ActionPane.h"
 #include "InspectorView.h"
@@ -10,12 +11,17 @@
 #include "StatusBar.h"
 #include "TopBar.h"
 #include "kit/Style.h"
+#include "sheets/GoToSheet.h"
+#include "sidebar/Sidebar.h"
+#include "sheets/BatchRenameSheet.h"
+#include "sheets/ConnectSheet.h"
 
 #include <QSplitter>
 #include <QVBoxLayout>
 
 namespace {
 
+constexpr int sidebarIdealWidth = 200;
 constexpr int contentMinWidth = 560;
 constexpr int contentIdealWidth = 820;
 constexpr int detailMinWidth = 280;
@@ -44,8 +50,10 @@ ContentView::ContentView(BrowserState &state, QWidget *parent)
       m_state(state),
       m_sheets(new SheetPresenter(state, this)),
       m_split(new QSplitter(Qt::Horizontal, this)),
+      m_sidebar(new Sidebar(state)),
       m_banner(new ModelDownloadBanner),
       m_topBar(new TopBar(state)),
+      m_aiBar(new AIBar(state)),
       m_panesArea(new QWidget),
       m_panesLayout(new QVBoxLayout(m_panesArea)),
       m_statusBar(new StatusBar(state)),
@@ -66,6 +74,8 @@ ContentView::ContentView(BrowserState &state, QWidget *parent)
     rows->addWidget(m_banner);
     rows->addWidget(m_topBar);
     rows->addWidget(Kit::divider(Qt::Horizontal, content));
+    rows->addWidget(m_aiBar);
+    rows->addWidget(Kit::divider(Qt::Horizontal, content));
     rows->addWidget(m_panesArea, 1);
     rows->addWidget(Kit::divider(Qt::Horizontal, content));
     rows->addWidget(m_statusBar);
@@ -75,15 +85,19 @@ ContentView::ContentView(BrowserState &state, QWidget *parent)
     detailLayout->setContentsMargins(0, 0, 0, 0);
 
     m_split->setChildrenCollapsible(false);
+    m_split->addWidget(m_sidebar);
     m_split->addWidget(content);
     m_split->addWidget(m_detail);
-    m_split->setStretchFactor(0, 1);
-    m_split->setStretchFactor(1, 0);
-    m_split->setSizes({contentIdealWidth, detailIdealWidth});
+    m_split->setStretchFactor(0, 0);
+    m_split->setStretchFactor(1, 1);
+    m_split->setStretchFactor(2, 0);
+    m_split->setSizes({sidebarIdealWidth, contentIdealWidth, detailIdealWidth});
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_split);
+
+    GoToSheet::add(*m_sheets, m_state);
 
     m_banner->setOllamaUp(m_state.ollamaUp());
     connect(&m_state, &BrowserState::ollamaUpChanged, this,
@@ -91,6 +105,8 @@ ContentView::ContentView(BrowserState &state, QWidget *parent)
     connect(&m_state, &BrowserState::layoutChanged, this, &ContentView::rebuildPanes);
     connect(&m_state, &BrowserState::panesChanged, this, &ContentView::rebuildPanes);
     connect(&m_state, &BrowserState::showInspectorChanged, this, &ContentView::showDetail);
+    ConnectSheet::add(*m_sheets, m_state);
+    BatchRenameSheet::add(*m_sheets, m_state);
     rebuildPanes();
     showDetail();
 }

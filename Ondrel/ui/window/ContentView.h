@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class AIBar;
 class ActionPane;
 class BrowserState;
 class InspectorView;
@@ -15,13 +16,14 @@ class PaneColumn;
 class PaneState;
 class QSplitter;
 class SheetPresenter;
+class Sidebar;
 class QVBoxLayout;
 class StatusBar;
 class TopBar;
 
-// The content of a browser window: a splitter of the content column (model banner, top
-// bar, the panes, status bar) and the detail column (the inspector while it is shown, the
-// action pane otherwise); it also presents the window's sheets.
+// The content of a browser window: a splitter of the sidebar, the content column (model
+// banner, top bar, AI bar, the panes, status bar) and the detail column (the inspector
+// while it is shown, the action pane otherwise); it also presents the window's sheets.
 //
 // The panes area is rebuilt only when the layout or the list of panes changes; a pane's
 // column is kept across rebuilds, so its scroll position survives, and the splitters of an
@@ -49,8 +51,10 @@ private:
     BrowserState &m_state;
     SheetPresenter *m_sheets;
     QSplitter *m_split;
+    Sidebar *m_sidebar;
     ModelDownloadBanner *m_banner;
     TopBar *m_topBar;
+    AIBar *m_aiBar;
     QWidget *m_panesArea;
     QVBoxLayout *m_panesLayout;
     QPointer<QWidget> m_panesRoot;

@@ -2,6 +2,7 @@
 
 #include "BrowserState.h"
 #include "DisplayHelpers.h"
+#include "GetInfo.h"
 #include "Localization.h"
 #include "PaneState.h"
 #include "kit/Style.h"
@@ -55,8 +56,10 @@ InspectorView::InspectorView(BrowserState &state, QWidget *parent)
     m_empty->setObjectName(QStringLiteral("inspectorEmpty"));
     m_multi = page(QStringLiteral("square.stack.3d.up"), 34, Kit::Level::secondary, 12, {m_count, m_total});
     m_multi->setObjectName(QStringLiteral("inspectorMulti"));
+    m_info = new GetInfo(state);
     m_pages->addWidget(m_empty);
     m_pages->addWidget(m_multi);
+    m_pages->addWidget(m_info);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -84,8 +87,18 @@ void InspectorView::apply()
 {
     m_emptyText->setText(L("选中项目查看信息"));
     PaneState *pane = m_state.activePaneIfAny();
-    if (!pane || pane->selection().size() < 2) {
+    const qsizetype selected = pane ? pane->selection().size() : 0;
+    if (selected != 1)
+        m_info->setItem({}, false); // coming back reads the item afresh
+    if (selected == 0) {
         m_pages->setCurrentWidget(m_empty);
+        return;
+    }
+    if (selected == 1) {
+        const QString path = *pane->selection().cbegin();
+        const QList<FileItem> listed = pane->selectedItems();
+        m_info->setItem(path, !listed.isEmpty() && listed.first().isDir);
+        m_pages->setCurrentWidget(m_info);
         return;
     }
     // Counted from the listed items: a selected file removed meanwhile is not counted.

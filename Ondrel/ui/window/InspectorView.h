@@ -5,12 +5,12 @@
 #include <QWidget>
 
 class BrowserState;
+class GetInfo;
 class QLabel;
 class QStackedWidget;
 
 // The information pane of the detail column: with nothing selected in the active pane a
-// hint, with several items their count and total size. One selected item shows the hint
-// too until the item's information page exists.
+// hint, with one item its information page, with several items their count and total size.
 class InspectorView : public QWidget
 {
     Q_OBJECT
@@ -26,6 +26,7 @@ private:
     QStackedWidget *m_pages;
     QWidget *m_empty;
     QWidget *m_multi;
+    GetInfo *m_info;
     QLabel *m_emptyText;
     QLabel *m_count;
     QLabel *m_total;
