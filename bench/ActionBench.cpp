@@ -49,7 +49,7 @@ double median(std::vector<double> times)
 std::vector<double> step(ContentView &view, int steps, const std::function<bool(const QString &)> &settled)
 {
     BrowserState &state = view.state();
-    auto *list = view.findChild<FileListView *>(QStringLiteral("fileList"));
+    auto *list = view.findChild<FileListView *>(QStringLiteral("paneList"));
     list->setFocus();
     state.activePane()->setSelection({state.activePane()->displayed().first().path});
     drain();
@@ -80,6 +80,7 @@ int main(int argc, char **argv)
 
     BrowserState state;
     state.activePane()->go(folder, false);
+    state.setLayout(PaneLayout::Single);
     ContentView view(state);
     view.resize(1280, 800);
     view.show();

@@ -17,9 +17,7 @@
 
 #include <QLabel>
 #include <QFileInfo>
-#include <QThreadPool>
 #include <QVBoxLayout>
-#include <QtConcurrent>
 
 #include <gtest/gtest.h>
 
@@ -302,8 +300,9 @@ TEST(SingleItemView, ClosingWhileAskingDropsTheAnswer)
     QTest::qWait(100); // the answer's delivery finds no pane and does nothing
 }
 
-// With its listing held back, entering a folder must not organise the folder it left.
-TEST(SingleItemView, DISABLED_TheFolderHeroOrganisesTheFolderItEntered)
+// Entering a folder lists it in the background: organising must wait for that listing and
+// never take the items of the folder it left.
+TEST(SingleItemView, TheFolderHeroOrganisesTheFolderItEntered)
 {
     const QString folder = makeTree("organise", {"outer1.txt", "outer2.txt", "outer3.txt", "inner/"});
     TestSupport::writeFile(folder + "/inner/report.txt", "Quarterly report\nsales up\n");
@@ -314,25 +313,36 @@ TEST(SingleItemView, DISABLED_TheFolderHeroOrganisesTheFolderItEntered)
     ASSERT_TRUE(w.showsItem(folder + "/inner"));
     state.scenarioCache().insert(folder + "/outer1.txt", ScenarioMatch{});
 
-    // Every thread of the listing pool is busy until the gate opens.
-    QThreadPool &pool = *QThreadPool::globalInstance();
-    Gate busy;
-    QList<QFuture<void>> blockers;
-    for (int i = 0; i < pool.maxThreadCount(); ++i)
-        blockers << QtConcurrent::run(&pool, [&busy] { busy.wait(); });
     w.find<ActionButton>("heroButton")->click();
     EXPECT_TRUE(state.scenarioCache().isEmpty());
     EXPECT_EQ(state.activePane()->current(), folder + "/inner");
     EXPECT_EQ(state.activePane()->back(), QStringList{folder});
-    QTest::qWait(100);
     EXPECT_FALSE(state.scanning()) << "nothing is organised before the folder is listed";
-    busy.open();
-    for (QFuture<void> &blocker : blockers)
-        blocker.waitForFinished();
+    EXPECT_EQ(state.activePane()->items().size(), 4) << "the listing of the folder left is still shown";
 
     ASSERT_TRUE(waitFor([&] { return state.scanning(); }));
+    EXPECT_EQ(state.activePane()->items().size(), 1);
     ASSERT_TRUE(waitFor([&] { return !state.scanning(); }, 30000));
     // The summary counts the one file of the folder entered.
     EXPECT_TRUE(state.status().contains("1")) << state.status().toStdString();
     EXPECT_FALSE(state.status().contains("3")) << state.status().toStdString();
+}
+
+TEST(SingleItemView, TheFolderHeroOrganisesNothingWhenThePaneMovedOn)
+{
+    const QString folder = makeTree("moved", {"outer.txt", "inner/", "elsewhere/"});
+    TestSupport::writeFile(folder + "/inner/report.txt", "report\n");
+    BrowserState state;
+    enter(state, folder);
+    PaneWindow w(state);
+    select(state, {folder + "/inner"});
+    ASSERT_TRUE(w.showsItem(folder + "/inner"));
+    w.find<ActionButton>("heroButton")->click();
+    state.activePane()->go(folder + "/elsewhere", true);
+    bool listed = false;
+    QObject::connect(state.activePane(), &PaneState::listed, [&] { listed = true; });
+    ASSERT_TRUE(waitFor([&] { return listed; }));
+    QTest::qWait(100);
+    EXPECT_FALSE(state.scanning());
+    EXPECT_TRUE(state.status().isEmpty()) << state.status().toStdString();
 }

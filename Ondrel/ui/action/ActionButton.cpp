@@ -116,8 +116,9 @@ QSize ActionButton::sizeHint() const
 
 QSize ActionButton::minimumSizeHint() const
 {
+    // The height of the unwrapped label: layouts ask the height for the width they give.
     const int width = m_hero ? 2 * heroSide + heroIcon : tileIcon + 2 * tileTextInset;
-    return {width, heightForWidth(width)};
+    return {width, heightForWidth(sizeHint().width())};
 }
 
 void ActionButton::paintEvent(QPaintEvent *)

@@ -65,7 +65,6 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("arrow.up.forward.app"), QStringLiteral("folder-open-symbolic")},
         {QStringLiteral("arrow.up.right.square"), QStringLiteral("document-open-symbolic")},
         {QStringLiteral("eye"), QStringLiteral("view-reveal-symbolic")},
-        {QStringLiteral("trash"), QStringLiteral("user-trash-symbolic")},
         {QStringLiteral("square.and.arrow.up.on.square"), QStringLiteral("system-run-symbolic")},
         {QStringLiteral("checkmark.seal.fill"), QStringLiteral("emblem-ok-symbolic")},
         {QStringLiteral("pin.fill"), QStringLiteral("view-pin-symbolic")},

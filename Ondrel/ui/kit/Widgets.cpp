@@ -127,7 +127,8 @@ void SymbolView::setSymbolSize(int size)
 void SymbolView::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    const QColor colour = m_colour ? m_colour(palette()) : QColor();
+    // Untinted symbols take the widget's own text colour (a text level set on it counts).
+    const QColor colour = m_colour ? m_colour(palette()) : palette().color(QPalette::WindowText);
     icon(m_symbol, colour).paint(&p, rect(), Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
 }
 

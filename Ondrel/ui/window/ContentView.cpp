@@ -193,8 +193,10 @@ void ContentView::showDetail()
     if (m_state.showInspector()) {
         m_inspector = new InspectorView(m_state, m_detail);
         m_detail->layout()->addWidget(m_inspector);
+        m_inspector->show();
     } else {
         m_actionPane = new ActionPane(m_state, m_detail);
         m_detail->layout()->addWidget(m_actionPane);
+        m_actionPane->show();
     }
 }
