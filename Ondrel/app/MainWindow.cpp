@@ -8,6 +8,7 @@
 #include "MenuCommands.h"
 #include "ModelDownload.h"
 #include "OndrelApp.h"
+#include "SettingsLauncher.h"
 #include "SystemModel.h"
 #include "Telemetry.h"
 #include "search/ContentSearchSheet.h"
@@ -31,6 +32,7 @@ MenuCommands::AppActions appActions()
             QApplication::closeAllWindows();
     };
     actions.showAgent = AppHooks::shared().agentPopoverAtWindow;
+    actions.openSettings = &SettingsLauncher::open;
     return actions;
 }
 
@@ -49,7 +51,7 @@ MainWindow::MainWindow(QWidget *parent)
     ContentSearchSheet::add(m_content->sheets(), {[](const QUrl &url) {
                                                       AppHooks::shared().openExternal({url.toLocalFile()});
                                                   },
-                                                  {}});
+                                                  &SettingsLauncher::open});
     m_commands = new MenuCommands(*m_state, this, appActions());
     setMenuBar(m_commands->menuBar());
 

@@ -37,6 +37,8 @@ public:
         // Opens the watch agent's popover at the window; set only on desktops without a
         // system tray, where the "显示" menu then offers "后台盯梢".
         std::function<void(QWidget *window)> showAgent;
+        // Opens the settings window ("设置…").
+        std::function<void()> openSettings;
     };
 
     MenuCommands(BrowserState &state, QMainWindow *window, AppActions app);

@@ -82,6 +82,16 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("folder-documents"), QStringLiteral("folder-documents-symbolic")},
         {QStringLiteral("folder-download"), QStringLiteral("folder-download-symbolic")},
         {QStringLiteral("applications-other"), QStringLiteral("applications-system-symbolic")},
+        {QStringLiteral("lock.shield"), QStringLiteral("security-high-symbolic")},
+        {QStringLiteral("lock.fill"), QStringLiteral("changes-prevent-symbolic")},
+        {QStringLiteral("list.clipboard"), QStringLiteral("edit-paste-symbolic")},
+        {QStringLiteral("clock.arrow.circlepath"), QStringLiteral("document-open-recent-symbolic")},
+        {QStringLiteral("camera.viewfinder"), QStringLiteral("camera-photo-symbolic")},
+        {QStringLiteral("calendar.badge.clock"), QStringLiteral("x-office-calendar-symbolic")},
+        {QStringLiteral("note.text"), QStringLiteral("accessories-text-editor-symbolic")},
+        {QStringLiteral("checkmark.seal.fill"), QStringLiteral("emblem-default-symbolic")},
+        {QStringLiteral("exclamationmark.circle.fill"), QStringLiteral("emblem-important-symbolic")},
+        {QStringLiteral("xmark.circle"), QStringLiteral("action-unavailable-symbolic")},
         // No theme icon fits these: own drawings.
         {QStringLiteral("hand.tap"), QString()},
         {QStringLiteral("arrow.down.circle"), QString()},
@@ -98,6 +108,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("square.stack.3d.up.fill"), QString()},
         {QStringLiteral("sparkle.magnifyingglass"), QString()},
         {QStringLiteral("questionmark.folder"), QString()},
+        {QStringLiteral("arrow.up.right.square"), QString()},
     };
     return table;
 }
