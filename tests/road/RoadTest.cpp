@@ -139,8 +139,12 @@ protected:
     {
         auto *list = find<QAbstractItemView>("paneList");
         ASSERT_TRUE(list);
-        const QModelIndexList found =
-            list->model()->match(list->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+        QModelIndexList found;
+        // The list's rows may land a moment after the pane's listing.
+        waitFor([&] {
+            found = list->model()->match(list->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+            return found.size() == 1;
+        });
         ASSERT_EQ(found.size(), 1) << name.toStdString();
         list->scrollTo(found.first());
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(found.first()).center());
