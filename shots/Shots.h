@@ -47,5 +47,6 @@ QList<Shot> barShots();
 QList<Shot> infoShots();
 QList<Shot> settingsShots();
 QList<Shot> actionShots();
+QList<Shot> actionResultShots();
 
 } // namespace Shots

@@ -3,10 +3,15 @@
 #include <QStringList>
 #include <QWidget>
 
+class ActionButton;
 class ActionPaneModel;
+class BrowserState;
+class QLabel;
 
-// What the action pane shows for two or more selected items: their count and total size
-// and the batch actions. The pane's scroll area holds it with its margin.
+// The content for two or more selected items: how many and how large together, AI batch
+// naming of the selected files, and the actions that suit many items (compress, move into
+// a new folder, copy, show in the file manager, trash). It holds no state of its own:
+// buttons that act on the selection read it again when pressed.
 class MultiSelectionView : public QWidget
 {
     Q_OBJECT
@@ -20,8 +25,21 @@ public:
     void setValues(const QStringList &urls, qint64 total, const QStringList &fileURLs);
 
 private:
+    void retranslate();
+
     ActionPaneModel &m_model;
+    BrowserState &m_state;
     QStringList m_urls;
     qint64 m_total = 0;
     QStringList m_fileURLs;
+
+    QLabel *m_count;
+    QLabel *m_size;
+    QLabel *m_section;
+    ActionButton *m_ai;
+    ActionButton *m_compress;
+    ActionButton *m_newFolder;
+    ActionButton *m_copy;
+    ActionButton *m_reveal;
+    ActionButton *m_trash;
 };

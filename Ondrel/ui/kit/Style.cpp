@@ -181,8 +181,15 @@ QColor tint(Tint tint, const QPalette &palette)
     case Tint::purple: return dark ? QColor(0xbf, 0x5a, 0xf2) : QColor(0x9a, 0x3f, 0xc9);
     case Tint::yellow: return dark ? QColor(0xff, 0xd6, 0x0a) : QColor(0xc9, 0x9a, 0x00);
     case Tint::gray: return dark ? QColor(0x98, 0x98, 0x9d) : QColor(0x8e, 0x8e, 0x93);
+    case Tint::pink: return dark ? QColor(0xff, 0x37, 0x5f) : QColor(0xe0, 0x2d, 0x55);
+    case Tint::cobalt: return mvCobalt();
     }
     return palette.color(QPalette::Highlight);
+}
+
+QColor mvCobalt()
+{
+    return QColor(21, 95, 190);
 }
 
 QColor fill(Tint which, double opacity, const QPalette &palette)

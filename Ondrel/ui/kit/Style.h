@@ -31,8 +31,11 @@ enum class Level { primary, secondary, tertiary };
 QColor textColor(Level level, const QPalette &palette);
 void setTextLevel(QWidget *widget, Level level);
 
-// The named colours of the interface, a little lighter on dark palettes.
-enum class Tint { accent, green, orange, red, purple, yellow, gray };
+// The named colours of the interface, a little lighter on dark palettes; cobalt, the
+// accent of onboarding and the naming-tier header, is the same on both.
+enum class Tint { accent, green, orange, red, purple, yellow, gray, pink, cobalt };
+// Cobalt: sRGB 21/95/190, opaque.
+QColor mvCobalt();
 QColor tint(Tint tint, const QPalette &palette);
 // The tint as a background fill at the given opacity over the window colour.
 QColor fill(Tint tint, double opacity, const QPalette &palette);

@@ -103,9 +103,24 @@ void SymbolView::setSymbol(const QString &symbol)
     update();
 }
 
-void SymbolView::setTint(Tint tint)
+void SymbolView::setTint(Tint which)
 {
-    m_tint = tint;
+    m_colour = [which](const QPalette &palette) { return tint(which, palette); };
+    update();
+}
+
+void SymbolView::setLevel(Level level)
+{
+    m_colour = [level](const QPalette &palette) { return textColor(level, palette); };
+    update();
+}
+
+void SymbolView::setSymbolSize(int size)
+{
+    if (size == m_size)
+        return;
+    m_size = size;
+    setFixedSize(size, size);
     update();
 }
 
@@ -113,7 +128,7 @@ void SymbolView::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     // Untinted symbols take the widget's own text colour (a text level set on it counts).
-    const QColor colour = m_tint ? tint(*m_tint, palette()) : palette().color(QPalette::WindowText);
+    const QColor colour = m_colour ? m_colour(palette()) : palette().color(QPalette::WindowText);
     icon(m_symbol, colour).paint(&p, rect(), Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
 }
 
@@ -153,6 +168,34 @@ void Card::paintEvent(QPaintEvent *event)
         p.drawRect(rect());
     p.end();
     QFrame::paintEvent(event);
+}
+
+// Pill
+
+Pill::Pill(QWidget *parent) : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+    setContentsMargins(6, 2, 6, 2);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void Pill::setFill(std::function<QColor(const QPalette &)> fill)
+{
+    m_fill = std::move(fill);
+    update();
+}
+
+void Pill::paintEvent(QPaintEvent *event)
+{
+    if (m_fill) {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(m_fill(palette()));
+        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+    }
+    QLabel::paintEvent(event);
 }
 
 // Chip

@@ -4,8 +4,10 @@
 
 #include <QAbstractButton>
 #include <QFrame>
+#include <QLabel>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -59,6 +61,9 @@ public:
     void setSymbol(const QString &symbol);
     // Drawn in this tint of the palette instead of the text colour.
     void setTint(Tint tint);
+    // Drawn in this text level of the palette.
+    void setLevel(Level level);
+    void setSymbolSize(int size);
     QString symbol() const { return m_symbol; }
     QSize sizeHint() const override { return {m_size, m_size}; }
 
@@ -67,7 +72,7 @@ protected:
 
 private:
     QString m_symbol;
-    std::optional<Tint> m_tint;
+    std::function<QColor(const QPalette &)> m_colour;
     int m_size;
 };
 
@@ -91,6 +96,24 @@ protected:
 private:
     std::optional<std::pair<Tint, double>> m_tint;
     int m_radius = 8;
+};
+
+// A short plain text on a capsule (badges, kind pills): padded 6 points left and right
+// and 2 points top and bottom; the capsule's colour is taken from the palette when drawn.
+class Pill : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit Pill(QWidget *parent = nullptr);
+    // The capsule's colour for a palette (light or dark).
+    void setFill(std::function<QColor(const QPalette &)> fill);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    std::function<QColor(const QPalette &)> m_fill;
 };
 
 // A small clickable status chip: a coloured dot and a short caption in the secondary
