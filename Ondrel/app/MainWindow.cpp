@@ -10,6 +10,7 @@
 #include "OndrelApp.h"
 #include "SystemModel.h"
 #include "Telemetry.h"
+#include "UpdateDialog.h"
 #include "search/ContentSearchSheet.h"
 #include "window/ContentView.h"
 
@@ -31,6 +32,7 @@ MenuCommands::AppActions appActions()
             QApplication::closeAllWindows();
     };
     actions.showAgent = AppHooks::shared().agentPopoverAtWindow;
+    actions.checkForUpdates = [](QWidget *window) { UpdateDialog::checkNow(window); };
     return actions;
 }
 
