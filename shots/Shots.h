@@ -45,5 +45,6 @@ QList<Shot> previewShots();
 QList<Shot> agentShots();
 QList<Shot> barShots();
 QList<Shot> infoShots();
+QList<Shot> integrationShots();
 
 } // namespace Shots

@@ -226,7 +226,7 @@ void Updater::finish(QNetworkReply *reply)
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError && status == 0)
         return fail(L("无法连接更新源：%@", reply->errorString()));
-    if (status != 200)
+    if (status != 200 && status != 0) // 0: no HTTP (a data: address)
         return fail(L("更新源回答 HTTP %d。", status));
     m_body += reply->readAll();
     const std::optional<UpdateRelease> newest = UpdateFeed::parse(m_body);
