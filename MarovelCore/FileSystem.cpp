@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -501,6 +503,25 @@ int removeTreeAt(int dirFd, const QByteArray &name)
     if (name.isEmpty() || name == "." || name == ".." || name.contains('/'))
         return EINVAL;
     return removeAt(dirFd, name.constData());
+}
+
+QString expandTilde(const QString &path)
+{
+    if (!path.startsWith(u'~'))
+        return path;
+    const qsizetype slash = path.indexOf(u'/');
+    const QString user = path.mid(1, slash < 0 ? -1 : slash - 1);
+    const QString rest = slash < 0 ? QString() : path.mid(slash);
+    if (user.isEmpty())
+        return QDir::homePath() + rest;
+    const QByteArray name = encodeName(user);
+    passwd entry{};
+    passwd *found = nullptr;
+    std::vector<char> buffer(16384);
+    if (getpwnam_r(name.constData(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found
+        || !found->pw_dir || !*found->pw_dir)
+        return path;
+    return QFile::decodeName(found->pw_dir) + rest;
 }
 
 } // namespace FileSystem

@@ -68,4 +68,8 @@ int removeTreeAt(int dirFd, const QByteArray &name);
 
 QByteArray encodeName(const QString &path);
 
+// A leading "~" or "~/…" becomes the home folder, "~name" or "~name/…" that user's home
+// folder, as a shell expands it; anything else, an unknown user included, stays as it is.
+QString expandTilde(const QString &path);
+
 } // namespace FileSystem

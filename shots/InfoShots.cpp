@@ -6,6 +6,8 @@
 #include "ItemInfo.h"
 #include "PaneState.h"
 #include "Shots.h"
+#include "FileTags.h"
+#include "ThumbnailProvider.h"
 #include "kit/SelectableText.h"
 #include "kit/Thumb.h"
 #include "sheets/BatchRenameSheet.h"
@@ -70,7 +72,8 @@ public:
         if (!size.isEmpty())
             return shown == size;
         const auto *thumb = page->findChild<Thumb *>(QStringLiteral("infoThumb"));
-        const bool pictured = thumb->isDir() || !thumb->image().isNull();
+        const bool pictured = thumb->isDir() || !ThumbnailProvider::hasThumbnailExtension(thumb->path())
+                              || !thumb->image().isNull();
         return pictured && shown != QStringLiteral("—") && shown != L("计算中…");
     }
 
@@ -82,17 +85,24 @@ private:
     std::shared_ptr<QSemaphore> m_hold;
 };
 
-Shot info(const QString &state, const QString &name, bool holdWalks)
+// `name` in the fixture folder, or in its folder "a & b" with `inner`.
+Shot info(const QString &state, const QString &name, bool holdWalks, bool inner = false)
 {
     return {QStringLiteral("inspector"), state,
-            [name, holdWalks](const Context &context) -> QWidget * {
+            [name, holdWalks, inner](const Context &context) -> QWidget * {
                 const QString folder = context.fixture + QStringLiteral("/a & b");
                 for (int i = 1; i <= 3; ++i) { // a folder with something in it
-                    QFile file(QStringLiteral("%1/scan-%2.jpg").arg(folder).arg(i));
+                    QFile file(QStringLiteral("%1/scan-%2.dat").arg(folder).arg(i));
                     if (file.open(QIODevice::WriteOnly))
                         file.write(QByteArray(i * 40000, 'x'));
                 }
-                return new InfoWindow(context.fixture, context.fixture + u'/' + name, holdWalks);
+                QFile notes(folder + QStringLiteral("/expenses-2024-03-with-a-long-name-for-wrapping.txt"));
+                if (notes.open(QIODevice::WriteOnly))
+                    notes.write("taxi 38.00\n");
+                notes.close(); // written before the folder is listed
+                FileTags::write(notes.fileName(), {QStringLiteral("Red"), QStringLiteral("Blue"), QStringLiteral("Work")});
+                const QString shown = inner ? folder : context.fixture;
+                return new InfoWindow(shown, shown + u'/' + name, holdWalks);
             },
             [holdWalks](QWidget *widget) {
                 return static_cast<InfoWindow *>(widget)->ready(holdWalks ? L("计算中…") : QString());
@@ -167,6 +177,8 @@ QList<Shot> infoShots()
         info(QStringLiteral("getinfo-pdf"), QStringLiteral("Invoice 2024-03-01.pdf"), false),
         info(QStringLiteral("getinfo-folder-computing"), QStringLiteral("a & b"), true),
         info(QStringLiteral("getinfo-folder-done"), QStringLiteral("a & b"), false),
+        info(QStringLiteral("getinfo-tagged"), QStringLiteral("expenses-2024-03-with-a-long-name-for-wrapping.txt"),
+             false, true),
         connectSheet(QStringLiteral("connect-empty"), false),
         connectSheet(QStringLiteral("connect-recents"), true),
         batchSheet(QStringLiteral("batch-empty"), false),

@@ -46,5 +46,6 @@ QList<Shot> agentShots();
 QList<Shot> barShots();
 QList<Shot> infoShots();
 QList<Shot> integrationShots();
+QList<Shot> settingsShots();
 
 } // namespace Shots

@@ -245,6 +245,8 @@ int main(int argc, char **argv)
                     if (!raw.isEmpty())
                         failures << QStringLiteral("%1 (en, %2): untranslated: %3").arg(name, theme, raw.join(u" | "));
                 }
+                // Changes made by the last turn post their layout requests: let them land.
+                QCoreApplication::processEvents();
                 const QImage image = widget->grab().toImage();
                 QDir().mkpath(QFileInfo(picture).path());
                 if (image.isNull() || !image.save(picture))

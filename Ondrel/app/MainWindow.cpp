@@ -8,6 +8,7 @@
 #include "MenuCommands.h"
 #include "ModelDownload.h"
 #include "OndrelApp.h"
+#include "SettingsLauncher.h"
 #include "SystemModel.h"
 #include "Telemetry.h"
 #include "UpdateDialog.h"
@@ -33,6 +34,7 @@ MenuCommands::AppActions appActions()
     };
     actions.showAgent = AppHooks::shared().agentPopoverAtWindow;
     actions.checkForUpdates = [](QWidget *window) { UpdateDialog::checkNow(window); };
+    actions.openSettings = &SettingsLauncher::open;
     return actions;
 }
 
@@ -51,7 +53,7 @@ MainWindow::MainWindow(QWidget *parent)
     ContentSearchSheet::add(m_content->sheets(), {[](const QUrl &url) {
                                                       AppHooks::shared().openExternal({url.toLocalFile()});
                                                   },
-                                                  {}});
+                                                  &SettingsLauncher::open});
     m_commands = new MenuCommands(*m_state, this, appActions());
     setMenuBar(m_commands->menuBar());
 

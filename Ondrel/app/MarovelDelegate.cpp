@@ -8,6 +8,7 @@
 #include "Integration.h"
 #include "MainWindow.h"
 #include "OndrelApp.h"
+#include "SettingsLauncher.h"
 #include "WatchAgent.h"
 #include "agent/AgentTray.h"
 #include "kit/Icons.h"
@@ -41,6 +42,7 @@ void MarovelDelegate::didFinishLaunching()
 
     m_tray = new AgentTray(agent, hooks.badgeUpdater, &SystemTrayIcon::create, qApp);
     QObject::connect(m_tray, &AgentTray::newWindowRequested, m_tray, [] { MainWindow::openNew(); });
+    QObject::connect(m_tray, &AgentTray::settingsRequested, m_tray, [] { SettingsLauncher::open(); });
     QObject::connect(m_tray, &AgentTray::quitRequested, m_tray, [] {
         if (OndrelApp *app = OndrelApp::instance())
             app->quit();

@@ -175,6 +175,11 @@ void MenuCommands::build()
     edit->addSeparator();
     add(edit, QStringLiteral("duplicate"), QStringLiteral("重复"), [&s] { s.duplicateSel(); },
         {keys(Qt::CTRL | Qt::Key_D)});
+    edit->addSeparator();
+    add(edit, QStringLiteral("settings"), QStringLiteral("设置…"), [this] {
+        if (m_app.openSettings)
+            m_app.openSettings();
+    }, {keys(Qt::CTRL | Qt::Key_Comma)});
 
     QMenu *view = addMenu(m_bar, QStringLiteral("viewMenu"), QStringLiteral("显示"));
     add(view, QStringLiteral("viewList"), QStringLiteral("以列表显示"), [&s] { s.setViewMode(ViewMode::List); },

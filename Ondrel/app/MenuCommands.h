@@ -39,6 +39,8 @@ public:
         std::function<void(QWidget *window)> showAgent;
         // Checks for a newer release and shows the outcome beside the window.
         std::function<void(QWidget *window)> checkForUpdates;
+        // Opens the settings window ("设置…").
+        std::function<void()> openSettings;
     };
 
     MenuCommands(BrowserState &state, QMainWindow *window, AppActions app);

@@ -67,6 +67,7 @@ int OndrelApp::main(int &argc, char **argv, AppDelegate &delegate)
     QApplication app(argc, argv);
     useUtf8CharacterType();
     QApplication::setApplicationName(QStringLiteral("Marovel"));
+    QApplication::setApplicationVersion(QStringLiteral(MAROVEL_APP_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("marovel"));
     QApplication::setWindowIcon(applicationIcon());
     // Closing the last window goes through quit() (or nowhere, with a tray item shown).

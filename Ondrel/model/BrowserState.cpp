@@ -421,16 +421,17 @@ void BrowserState::enter(const QString &folder)
 
 void BrowserState::goToPath(const QString &path)
 {
-    QString expanded = path;
-    if (expanded == u"~" || expanded.startsWith(QLatin1String("~/")))
-        expanded = QDir::homePath() + expanded.mid(1);
-    if (!expanded.isEmpty() && QDir::isRelativePath(expanded))
-        expanded = activePane()->current() + u'/' + expanded; // relative to the folder shown
-    if (expanded.isEmpty() || !FileSystem::isDirectory(expanded)) {
+    const QString expanded = FileSystem::expandTilde(path);
+    // A relative path is taken from the folder shown: a window's working folder means nothing
+    // to its user.
+    const QString target = !expanded.isEmpty() && QDir::isRelativePath(expanded)
+                               ? activePane()->current() + u'/' + expanded
+                               : expanded;
+    if (target.isEmpty() || !FileSystem::isDirectory(target)) {
         setStatus(L("路径不存在或不是文件夹"));
         return;
     }
-    enter(expanded);
+    enter(target);
 }
 
 void BrowserState::open(const FileItem &item)

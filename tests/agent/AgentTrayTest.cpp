@@ -133,6 +133,7 @@ TEST_F(Tray, ClicksAndTheMenuToggleThePopover)
     AgentTray tray(*m_agent, m_badgeUpdater, fakeMaker());
     QSignalSpy newWindow(&tray, &AgentTray::newWindowRequested);
     QSignalSpy quit(&tray, &AgentTray::quitRequested);
+    QSignalSpy settings(&tray, &AgentTray::settingsRequested);
     tray.setup();
     FakeTray *item = m_made.first();
     item->rect = QRect(100, 0, 24, 24);
@@ -149,13 +150,15 @@ TEST_F(Tray, ClicksAndTheMenuToggleThePopover)
         if (!action->isSeparator())
             texts << action->text();
     }
-    EXPECT_EQ(texts, (QStringList{"后台盯梢", "新建窗口", "退出"}));
+    EXPECT_EQ(texts, (QStringList{"后台盯梢", "新建窗口", "设置…", "退出"}));
     QTest::qWait(300); // past the guard against the click that closed the popup
     tray.menu()->findChild<QAction *>("agentMenuToggle")->trigger();
     EXPECT_TRUE(popover->isVisible());
     tray.menu()->findChild<QAction *>("agentMenuNewWindow")->trigger();
+    tray.menu()->findChild<QAction *>("agentMenuSettings")->trigger();
     tray.menu()->findChild<QAction *>("agentMenuQuit")->trigger();
     EXPECT_EQ(newWindow.count(), 1);
+    EXPECT_EQ(settings.count(), 1);
     EXPECT_EQ(quit.count(), 1);
 }
 

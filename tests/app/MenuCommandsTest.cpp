@@ -279,6 +279,23 @@ TEST_F(Menus, EveryShortcutIsUniqueAndTheApplicationItemsAskTheApplication)
     EXPECT_EQ(quits, 1);
 }
 
+TEST_F(Menus, SettingsOpensTheSettingsWithCtrlComma)
+{
+    BrowserState state;
+    QMainWindow bare;
+    int opened = 0;
+    MenuCommands::AppActions app;
+    app.openSettings = [&] { ++opened; };
+    MenuCommands commands(state, &bare, app);
+    QAction *settings = commands.action(QStringLiteral("settings"));
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->text(), "设置…");
+    EXPECT_EQ(settings->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_TRUE(commands.menu(QStringLiteral("editMenu"))->actions().contains(settings));
+    settings->trigger();
+    EXPECT_EQ(opened, 1);
+}
+
 TEST_F(Menus, EmptyingTheTrashAsksFirstAndCancelChangesNothing)
 {
     MainWindow *window = openWindow();

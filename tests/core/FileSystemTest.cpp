@@ -119,3 +119,21 @@ TEST(FileSystem, RemoveTreeNeverFollowsLinks)
 }
 
 } // namespace
+
+TEST(FileSystem, TildeExpandsAsAShellDoes)
+{
+    const QString home = QDir::homePath();
+    // root exists on every system this runs on; its home comes from the user database.
+    const struct { QString in, out; } cases[] = {
+        {"~", home},
+        {"~/Downloads", home + "/Downloads"},
+        {"~root", "/root"},
+        {"~root/x y", "/root/x y"},
+        {"~no-such-user-here/a", "~no-such-user-here/a"},
+        {" ~/Downloads", " ~/Downloads"}, // only a leading tilde counts
+        {"/tmp/~", "/tmp/~"},
+        {"", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(FileSystem::expandTilde(c.in), c.out) << c.in.toStdString();
+}

@@ -51,9 +51,10 @@ protected:
             view->show();
         }
     }
+    // Opens the sheet from the AI bar.
     BatchRenameDialog *open()
     {
-        state.setShowBatchRename(true);
+        view->findChild<QPushButton *>(QStringLiteral("batchRename"))->click();
         return qobject_cast<BatchRenameDialog *>(view->sheets().shown(batchFlag));
     }
     // Types the rule into a new sheet and presses Return in the find field.
@@ -143,7 +144,9 @@ TEST_F(BatchRenameSheet, ApplyingNeverOverwritesAndUndoesInOneStep)
     generate({"b", "a", "", false});
     EXPECT_EQ(suggestions(), (QMap<QString, QString>{{"b.txt", "a.txt"}}));
 
-    state.applyRenames();
+    auto *apply = view->findChild<QPushButton *>(QStringLiteral("applyRenames"));
+    ASSERT_TRUE(apply->isVisible() && apply->isEnabled());
+    apply->click();
     ASSERT_TRUE(waitFor([&] { return !state.applying(); }));
     settle();
     EXPECT_EQ(onDisk(dir), (QStringList{"a 2.txt", "a.txt"}));
@@ -151,7 +154,7 @@ TEST_F(BatchRenameSheet, ApplyingNeverOverwritesAndUndoesInOneStep)
     EXPECT_EQ(QFileInfo(dir + "/a.txt").size(), 0) << "a.txt untouched";
     ASSERT_EQ(state.undoStack().size(), 1);
 
-    state.performUndo();
+    view->findChild<QPushButton *>(QStringLiteral("undoStep"))->click();
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(dir + "/b.txt"); }));
     settle();
     EXPECT_EQ(onDisk(dir), (QStringList{"a.txt", "b.txt"}));
@@ -163,11 +166,12 @@ TEST_F(BatchRenameSheet, APrefixWithASlashMovesNothing)
     openFolder(dir);
     generate({"", "", "sub/", false});
     EXPECT_EQ(suggestions(), (QMap<QString, QString>{{"a.txt", "sub/a.txt"}}));
-    state.applyRenames();
+    view->findChild<QPushButton *>(QStringLiteral("applyRenames"))->click();
     ASSERT_TRUE(waitFor([&] { return !state.applying(); }));
     settle();
     EXPECT_EQ(onDisk(dir), (QStringList{"a.txt", "sub"}));
     EXPECT_TRUE(onDisk(dir + "/sub").isEmpty());
+    EXPECT_EQ(state.status(), "1 个名字无效，已跳过");
     EXPECT_TRUE(state.undoStack().isEmpty());
 }
 

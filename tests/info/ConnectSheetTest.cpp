@@ -48,6 +48,7 @@ class ConnectSheet : public testing::Test
 protected:
     ConnectSheet() : language(QStringLiteral("zh-Hans"))
     {
+        Defaults::shared().remove("recentServers"); // the settings live as long as the process
         monitor.mountHandler = [this](const QString &address, const QString &user, const QString &password) {
             mounts << Mount{address, user, password};
             return VolumeMonitor::MountResult{};
@@ -258,7 +259,10 @@ TEST_F(ConnectSheet, APasswordGoesToTheMountOnly)
     EXPECT_EQ(recent, (QStringList{"smb://carol@nas.example/other", "smb://bob@nas.example/share",
                                    "smb://old@nas.example/x"}));
     QByteArray settings;
-    for (QDirIterator it(qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::Files, QDirIterator::Subdirectories);
+    // Every settings file of the run: the shared settings keep the file of the first test
+    // when the whole executable runs in one process.
+    for (QDirIterator it(TestSupport::root() + "/..", {"settings.json"}, QDir::Files | QDir::Hidden,
+                         QDirIterator::Subdirectories);
          it.hasNext();)
         settings += TestSupport::readFile(it.next());
     EXPECT_TRUE(settings.contains("nas.example")) << "the settings were written";

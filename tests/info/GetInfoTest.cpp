@@ -234,6 +234,35 @@ TEST_F(GetInfoPage, AFailedTagWritePutsTheRingsBackToWhatIsOnDisk)
     EXPECT_TRUE(state.status().contains("Blue")) << state.status().toStdString();
 }
 
+TEST_F(GetInfoPage, ALanguageSwitchRetranslatesInPlace)
+{
+    const QString dir = makeTree("language", {"box/"});
+    show(dir + "/box", true);
+    EXPECT_EQ(value("infoKind"), "文件夹");
+    language.set(QStringLiteral("en"));
+    EXPECT_EQ(value("infoKind"), "Folder");
+    EXPECT_EQ(circle("Red")->accessibleName(), tagDisplay("Red"));
+    EXPECT_EQ(page->path(), dir + "/box") << "nothing is read again";
+}
+
+TEST(GetInfoClosing, AWindowClosedMidWalkDropsTheWalk)
+{
+    ScopedLanguage language(QStringLiteral("zh-Hans"));
+    const QString dir = makeTree("closing", {"many/"});
+    for (int i = 0; i < 3000; ++i)
+        makeFile(dir + QStringLiteral("/many/f%1").arg(i), 10);
+    BrowserState state;
+    auto *page = new GetInfo(state);
+    page->show();
+    page->setItem(dir + "/many", true);
+    ASSERT_TRUE(waitFor([&] {
+        return page->findChild<Kit::SelectableText *>("infoSize")->text() == "计算中…";
+    }));
+    delete page;
+    settleWalks(); // the walk ends early and its result goes nowhere
+    SUCCEED();
+}
+
 TEST(Inspector, OneSelectedItemShowsItsPageAndComingBackReadsItAfresh)
 {
     ScopedLanguage language(QStringLiteral("zh-Hans"));

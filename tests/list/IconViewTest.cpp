@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "kit/Style.h"
 #include "list/FileIconView.h"
+#include "list/FileListView.h"
 #include "list/FileListModel.h"
 #include "list/IconDelegate.h"
 #include "ThumbnailProvider.h"
@@ -163,6 +164,32 @@ TEST_F(IconView, InlineRenameBeforeTheCellExists)
     EXPECT_TRUE(QFileInfo::exists(folder + "/early.txt"));
     EXPECT_FALSE(QFileInfo::exists(folder + "/late.txt"));
     EXPECT_TRUE(state.editingRename().isEmpty());
+}
+
+// A pane holds a list and a grid; the rename edits in the one on screen only, and a field
+// opened in the other would take the focus and close it.
+TEST_F(IconView, InlineRenameOpensInTheViewOnScreenOnly)
+{
+    const QString folder = makeTree("grid-rename-shown", {"a.txt", "notes.txt"});
+    open(folder);
+    FileListView list(state, state.activePane());
+    list.resize(900, 600); // never shown, as the list behind a grid
+    view->activateWindow();
+    state.setRenameText("notes.txt");
+    state.setEditingRename(folder + "/notes.txt");
+    settle();
+    auto *field = view->findChild<QLineEdit *>();
+    ASSERT_NE(field, nullptr);
+    EXPECT_FALSE(field->isHidden());
+    EXPECT_EQ(list.findChild<QLineEdit *>(), nullptr);
+    EXPECT_EQ(state.editingRename(), folder + "/notes.txt");
+
+    // Switching to the list ends the rename as a click elsewhere does: nothing renamed.
+    view->hide();
+    list.show();
+    settle();
+    EXPECT_TRUE(QFileInfo::exists(folder + "/notes.txt"));
+    EXPECT_EQ(list.findChildren<QLineEdit *>().size(), 0);
 }
 
 TEST_F(IconView, TheGridShowsTheActivePane)

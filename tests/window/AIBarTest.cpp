@@ -266,3 +266,43 @@ TEST(AIBar, SpeaksEnglishAfterALanguageSwitch)
     EXPECT_EQ(b.button("applyRenames")->text(), "Apply Renames (0)");
     EXPECT_EQ(b.datePrefix()->text(), "Date Prefix");
 }
+
+TEST(AIBar, ANarrowBarMovesTheTrailingCommandsToASecondRowRatherThanCutThem)
+{
+    ScopedLanguage en(QStringLiteral("en"));
+    Bar b(folder(QStringLiteral("narrow")));
+    b.state.activePane()->setSelection({b.path(QStringLiteral("a.txt")), b.path(QStringLiteral("b.txt"))});
+    b.state.setSuggestion(b.path(QStringLiteral("a.txt")), QStringLiteral("alpha.txt"));
+    b.state.setAccept(b.path(QStringLiteral("a.txt")), true);
+    b.state.pushUndo(QStringLiteral("AI rename"), OpKind::Rename, {}, [](BrowserState &) {}, Recording::None);
+    b.state.setScanning(true);
+    b.apply();
+
+    const auto uncut = [&] {
+        for (const char *name : {"organizeFolder", "organizeSelected", "batchRename", "clearSuggestions",
+                                 "undoStep", "applyRenames"}) {
+            QPushButton *button = b.button(name);
+            EXPECT_GE(button->width(), button->sizeHint().width()) << name << " is cut at " << b.bar->width();
+            EXPECT_GE(button->mapTo(b.bar, QPoint(button->width(), 0)).x(), 0);
+            EXPECT_LE(button->mapTo(b.bar, QPoint(button->width(), 0)).x(), b.bar->width()) << name;
+        }
+    };
+    b.bar->resize(1400, b.bar->height());
+    b.apply();
+    EXPECT_LT(std::abs(b.button("applyRenames")->mapTo(b.bar, QPoint()).y() - b.button("batchRename")->mapTo(b.bar, QPoint()).y()), 4)
+        << "one row when there is room";
+    EXPECT_EQ(b.button("organizeFolder")->text(), "Organise Folder");
+    uncut();
+
+    b.bar->resize(700, b.bar->height());
+    b.apply();
+    b.bar->resize(700, b.bar->sizeHint().height());
+    b.apply();
+    EXPECT_GE(b.button("applyRenames")->mapTo(b.bar, QPoint()).y(),
+              b.button("batchRename")->mapTo(b.bar, QPoint(0, b.button("batchRename")->height())).y())
+        << "the trailing commands go below";
+    EXPECT_TRUE(b.button("organizeFolder")->text().isEmpty()) << "the wand alone";
+    EXPECT_EQ(b.button("organizeFolder")->toolTip(), "Organise Folder");
+    EXPECT_EQ(b.button("organizeFolder")->accessibleName(), "Organise Folder");
+    uncut();
+}

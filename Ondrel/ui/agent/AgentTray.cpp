@@ -118,12 +118,15 @@ AgentTray::AgentTray(WatchAgent &agent, BadgeUpdater &badgeUpdater, IconMaker ma
     toggle->setObjectName(QStringLiteral("agentMenuToggle"));
     auto *window = m_menu->addAction(QString(), this, [this] { emit newWindowRequested(); });
     window->setObjectName(QStringLiteral("agentMenuNewWindow"));
+    auto *settings = m_menu->addAction(QString(), this, [this] { emit settingsRequested(); });
+    settings->setObjectName(QStringLiteral("agentMenuSettings"));
     m_menu->addSeparator();
     auto *quit = m_menu->addAction(QString(), this, [this] { emit quitRequested(); });
     quit->setObjectName(QStringLiteral("agentMenuQuit"));
-    Kit::retranslate(this, [this, toggle, window, quit] {
+    Kit::retranslate(this, [this, toggle, window, settings, quit] {
         toggle->setText(L("后台盯梢"));
         window->setText(L("新建窗口"));
+        settings->setText(L("设置…"));
         quit->setText(L("退出"));
         if (m_item)
             m_item->setToolTip(trayToolTip(int(m_agent.pending().size())));

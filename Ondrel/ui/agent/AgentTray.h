@@ -66,7 +66,7 @@ QString trayToolTip(int count);
 // current number of proposals and keeping it up to date through the badge updater it
 // installs; remove() takes the item away, closes the popover and clears the updater. A
 // left click toggles the popover; the item's menu toggles it too (some tray hosts never
-// deliver a left click), opens a new window or quits.
+// deliver a left click), opens a new window or the settings, or quits.
 //
 // Without a system tray no item is made: trayMissing() then says so, and the windows'
 // menus offer the popover instead (togglePopoverAt()).
@@ -101,6 +101,7 @@ public:
 
 signals:
     void newWindowRequested();
+    void settingsRequested();
     void quitRequested();
 
 private:

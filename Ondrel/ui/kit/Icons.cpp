@@ -47,6 +47,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("pin.fill"), QStringLiteral("view-pin-symbolic")},
         {QStringLiteral("clock"), QStringLiteral("document-open-recent-symbolic")},
         {QStringLiteral("person.2.badge.gearshape"), QStringLiteral("system-users-symbolic")},
+        {QStringLiteral("macwindow.on.rectangle"), QStringLiteral("user-desktop-symbolic")},
         {QStringLiteral("folder.badge.person.crop"), QStringLiteral("folder-publicshare-symbolic")},
         {QStringLiteral("cloud"), QStringLiteral("weather-overcast-symbolic")},
         {QStringLiteral("network"), QStringLiteral("network-server-symbolic")},
@@ -60,6 +61,16 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("folder-documents"), QStringLiteral("folder-documents-symbolic")},
         {QStringLiteral("folder-download"), QStringLiteral("folder-download-symbolic")},
         {QStringLiteral("applications-other"), QStringLiteral("applications-system-symbolic")},
+        {QStringLiteral("lock.shield"), QStringLiteral("security-high-symbolic")},
+        {QStringLiteral("lock.fill"), QStringLiteral("changes-prevent-symbolic")},
+        {QStringLiteral("list.clipboard"), QStringLiteral("edit-paste-symbolic")},
+        {QStringLiteral("clock.arrow.circlepath"), QStringLiteral("document-open-recent-symbolic")},
+        {QStringLiteral("camera.viewfinder"), QStringLiteral("camera-photo-symbolic")},
+        {QStringLiteral("calendar.badge.clock"), QStringLiteral("x-office-calendar-symbolic")},
+        {QStringLiteral("note.text"), QStringLiteral("accessories-text-editor-symbolic")},
+        {QStringLiteral("checkmark.seal.fill"), QStringLiteral("emblem-default-symbolic")},
+        {QStringLiteral("exclamationmark.circle.fill"), QStringLiteral("emblem-important-symbolic")},
+        {QStringLiteral("xmark.circle"), QStringLiteral("action-unavailable-symbolic")},
         // No theme icon fits these: own drawings.
         {QStringLiteral("brain"), QString()},
         {QStringLiteral("sparkles"), QString()},
@@ -71,6 +82,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("square.stack.3d.up"), QString()},
         {QStringLiteral("sparkle.magnifyingglass"), QString()},
         {QStringLiteral("questionmark.folder"), QString()},
+        {QStringLiteral("arrow.up.right.square"), QString()},
     };
     return table;
 }

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemDelegate>
 #include <QLineEdit>
+#include <QShowEvent>
 
 // A view of a pane's files that shows the window's inline rename
 // (BrowserState::editingRename): the name editor opens on the item's cell as soon as the
@@ -44,6 +45,10 @@ protected:
         }
         if (path == m_renamingPath)
             return;
+        // A pane has a list and a grid; only the one on screen edits, or the hidden one's
+        // editor would take the focus and close the other's.
+        if (!this->isVisible())
+            return;
         const int row = renameModel()->rowOf(path);
         if (row < 0)
             return; // not listed yet: the next update tries again
@@ -53,6 +58,12 @@ protected:
         this->scrollTo(name);
         if (!this->edit(name, QAbstractItemView::AllEditTriggers, nullptr))
             m_renamingPath.clear();
+    }
+
+    void showEvent(QShowEvent *event) override
+    {
+        View::showEvent(event);
+        openRenameEditor(); // a rename asked for while the other view was on screen
     }
 
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override

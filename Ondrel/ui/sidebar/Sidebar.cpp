@@ -58,6 +58,7 @@ Sidebar::Sidebar(BrowserState &state, QWidget *parent)
     setItemsExpandable(false);
     setExpandsOnDoubleClick(false);
     setIndentation(0);
+    setViewportMargins(Kit::Space::small, Kit::Space::tight, 0, 0);
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
@@ -142,7 +143,8 @@ void Sidebar::rebuild()
 
     // Shown with or without recent folders: authorising must not wait for a first visit.
     QTreeWidgetItem *workspaces = section(QStringLiteral("协作工作区"));
-    row(workspaces, Row::Authorize, {}, L("将当前文件夹授权给协作"), QStringLiteral("person.2.badge.gearshape"));
+    row(workspaces, Row::Authorize, {}, L("将当前文件夹授权给协作"), QStringLiteral("person.2.badge.gearshape"))
+        ->setToolTip(0, L("将当前文件夹授权给协作"));
     for (const Workspace &workspace : CollaborationStore::shared().workspaces()) {
         QTreeWidgetItem *item = row(workspaces, Row::Workspace, workspace.id, workspace.name,
                                     QStringLiteral("folder.badge.person.crop"));
@@ -166,6 +168,11 @@ void Sidebar::rebuild()
             addTag(tagSection, tag);
     }
 
+    // A little room sets the Trash apart from the last section's rows.
+    auto *gap = new QTreeWidgetItem(this);
+    gap->setData(0, kindRole, int(Row::Section));
+    gap->setFlags(Qt::NoItemFlags);
+    gap->setSizeHint(0, {0, Kit::Space::normal});
     row(nullptr, Row::Trash, Trash::filesFolder(), L("废纸篓"), QStringLiteral("trash"));
 
     expandAll();

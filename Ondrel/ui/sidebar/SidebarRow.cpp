@@ -11,6 +11,8 @@ namespace {
 constexpr int leadSize = 16;
 constexpr int dotSize = 10;
 constexpr int gap = 6;
+// Where an item row of the list draws its icon, so both kinds of rows line up.
+constexpr int leadMargin = 3;
 
 } // namespace
 
@@ -25,7 +27,7 @@ SidebarRow::SidebarRow(QWidget *parent) : QAbstractButton(parent)
 void SidebarRow::setSymbol(const QString &symbol)
 {
     Kit::setIcon(this, symbol);
-    m_dot = {};
+    m_dot = QColor();
     update();
 }
 
@@ -47,7 +49,7 @@ void SidebarRow::setTrailingCheck(bool shown)
 QSize SidebarRow::sizeHint() const
 {
     const int height = qMax(fontMetrics().height(), leadSize) + 6;
-    return {leadSize + gap + fontMetrics().horizontalAdvance(text()) + (m_check ? gap + leadSize : 0), height};
+    return {leadMargin + leadSize + gap + fontMetrics().horizontalAdvance(text()) + (m_check ? gap + leadSize : 0), height};
 }
 
 QSize SidebarRow::minimumSizeHint() const
@@ -67,7 +69,7 @@ void SidebarRow::paintEvent(QPaintEvent *)
         p.drawRoundedRect(rect(), 5, 5);
     }
 
-    QRect lead(0, (height() - leadSize) / 2, leadSize, leadSize);
+    QRect lead(leadMargin, (height() - leadSize) / 2, leadSize, leadSize);
     if (m_dot.isValid()) {
         p.setPen(Qt::NoPen);
         p.setBrush(m_dot);

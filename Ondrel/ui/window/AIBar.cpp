@@ -9,6 +9,7 @@
 #include "kit/Style.h"
 
 #include <QCheckBox>
+#include <QBoxLayout>
 #include <QHBoxLayout>
 #include <QProgressBar>
 #include <QPushButton>
@@ -21,9 +22,18 @@ namespace {
 
 constexpr int progressSteps = 1000;
 
+// A push button with some air around its icon and text (Fusion's fits them edge to edge).
+class BarButton : public QPushButton
+{
+public:
+    using QPushButton::QPushButton;
+    QSize sizeHint() const override { return QPushButton::sizeHint() + QSize(2 * Kit::Space::small, 0); }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 QPushButton *barButton(const QString &objectName, QWidget *parent, const QString &symbol = {})
 {
-    auto *button = new QPushButton(parent);
+    auto *button = new BarButton(parent);
     button->setObjectName(objectName);
     if (!symbol.isEmpty())
         Kit::setIcon(button, symbol);
@@ -46,29 +56,38 @@ AIBar::AIBar(BrowserState &state, QWidget *parent)
       m_apply(barButton(QStringLiteral("applyRenames"), this, QStringLiteral("checkmark.circle")))
 {
     setObjectName(QStringLiteral("aiBar"));
+    // As wide as the window gives (fit() rearranges the rows), as tall as its rows.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     m_datePrefix->setObjectName(QStringLiteral("datePrefix"));
     m_progress->setObjectName(QStringLiteral("scanProgress"));
     m_progress->setRange(0, progressSteps);
     m_progress->setTextVisible(false);
     m_progress->setFixedWidth(100);
 
-    auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(Kit::Space::margin, 7, Kit::Space::margin, 7);
-    row->setSpacing(10);
-    row->addWidget(m_status);
-    row->addWidget(m_datePrefix);
-    row->addWidget(m_organizeFolder);
-    row->addWidget(m_organizeSelected);
-    row->addWidget(m_batchRename);
-    row->addWidget(m_progress);
-    row->addStretch(1);
-    row->addWidget(m_clear);
-    row->addWidget(m_undo);
-    row->addWidget(m_apply);
+    // The commands that act on proposals sit at the trailing edge; when the bar is too
+    // narrow for one row they move to a second one instead of being cut.
+    const auto group = [this](const QList<QWidget *> &widgets) {
+        auto *box = new QWidget(this);
+        auto *row = new QHBoxLayout(box);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(10);
+        for (QWidget *widget : widgets)
+            row->addWidget(widget);
+        return box;
+    };
+    m_leading = group({m_status, m_datePrefix, m_organizeFolder, m_organizeSelected, m_batchRename, m_progress});
+    m_trailing = group({m_clear, m_undo, m_apply});
+    m_rows = new QBoxLayout(QBoxLayout::LeftToRight, this);
+    m_rows->setContentsMargins(Kit::Space::margin, 7, Kit::Space::margin, 7);
+    m_rows->setSpacing(10);
+    m_rows->setSizeConstraint(QLayout::SetNoConstraint);
+    m_rows->addWidget(m_leading, 0, Qt::AlignLeft);
+    m_rows->addStretch(1);
+    m_rows->addWidget(m_trailing, 0, Qt::AlignRight);
 
     Kit::retranslate(this, [this] {
         m_datePrefix->setText(L("日期前缀"));
-        m_organizeFolder->setText(L("整理本夹"));
+        m_organizeFolder->setAccessibleName(L("整理本夹"));
         m_batchRename->setText(L("批量改名"));
         m_clear->setText(L("清除建议"));
         m_progress->setAccessibleName(L("整理进度"));
@@ -148,6 +167,34 @@ void AIBar::apply()
     const int accepted = m_state.acceptCount();
     m_apply->setText(L("应用改名(%lld)", qint64(accepted)));
     m_apply->setEnabled(accepted != 0);
+    fit();
+}
+
+void AIBar::fit()
+{
+    const QMargins margins = m_rows->contentsMargins();
+    const int available = width() - margins.left() - margins.right();
+    // Widest first: every text shown and one row.
+    m_organizeFolder->setText(L("整理本夹"));
+    m_organizeFolder->setToolTip({});
+    const int trailing = m_trailing->sizeHint().width();
+    const bool oneRow = m_leading->sizeHint().width() + m_rows->spacing() + trailing <= available;
+    const QBoxLayout::Direction direction = oneRow ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    if (m_rows->direction() != direction) {
+        m_rows->setDirection(direction);
+        updateGeometry(); // one row or two: another height
+    }
+    // Still too wide alone: the organise button keeps only its wand (and says it as a tooltip).
+    if (!oneRow && m_leading->sizeHint().width() > available) {
+        m_organizeFolder->setText({});
+        m_organizeFolder->setToolTip(L("整理本夹"));
+    }
+}
+
+void AIBar::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    fit();
 }
 
 void AIBar::showDatePrefix()

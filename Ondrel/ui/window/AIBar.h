@@ -5,6 +5,7 @@
 
 class BrowserState;
 class ModelStatusView;
+class QBoxLayout;
 class QCheckBox;
 class QProgressBar;
 class QPushButton;
@@ -13,6 +14,7 @@ class QPushButton;
 // naming template, the organise commands for the active pane's folder and selection, the
 // batch rename sheet's entry, the progress of a running analysis and, at the trailing
 // edge, clearing the proposals, undoing the newest step and applying the accepted renames.
+// A bar too narrow for one row puts the trailing commands on a second row.
 //
 // It keeps no state of its own: every control shows and writes the window model or the
 // process-wide NamingStore, and follows whichever pane is active.
@@ -23,15 +25,23 @@ class AIBar : public QWidget
 public:
     explicit AIBar(BrowserState &state, QWidget *parent = nullptr);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void followPane();
     void scheduleApply();
     void apply();
+    // Lays the bar out in one row, or in two when its width asks for it.
+    void fit();
     void showDatePrefix();
     void setDatePrefix(bool on);
     void organizeSelected();
 
     BrowserState &m_state;
+    QBoxLayout *m_rows = nullptr;
+    QWidget *m_leading = nullptr;
+    QWidget *m_trailing = nullptr;
     ModelStatusView *m_status;
     QCheckBox *m_datePrefix;
     QPushButton *m_organizeFolder;

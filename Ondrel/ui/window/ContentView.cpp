@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr int sidebarIdealWidth = 200;
+constexpr int sidebarIdealWidth = 210;
 constexpr int contentMinWidth = 560;
 constexpr int contentIdealWidth = 820;
 constexpr int detailMinWidth = 280;

@@ -141,6 +141,7 @@ GetInfo::GetInfo(BrowserState &state, QWidget *parent)
         Kit::setTextRole(label, Kit::TextRole::caption);
         Kit::setTextLevel(label, Kit::Level::secondary);
         label->setMinimumWidth(44);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop); // on the value's first line
         auto *value = new Kit::SelectableText(body);
         value->setObjectName(QString::fromLatin1(row.objectName));
         Kit::setTextRole(value, Kit::TextRole::caption);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "SettingsForm.h"
+#include "SettingsServices.h"
+
+class QComboBox;
+
+// The first page of the settings window ("通用"): interface language, naming template,
+// start-up, background watch, local content search and clearing it, pre-reading, the
+// sidebar's data, privacy, and the experimental switch, in that order.
+class GeneralSettings : public SettingsForm::Page
+{
+    Q_OBJECT
+
+public:
+    explicit GeneralSettings(const SettingsServices &services, QWidget *parent = nullptr);
+
+private:
+    void addLanguage();
+    void addStartup();
+    void addPreRead();
+    void addExperimental();
+};
