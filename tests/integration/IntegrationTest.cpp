@@ -40,8 +40,10 @@ void install()
 
 TEST(Integration, DesktopEntryRunsAnExecutableWhosePathNeedsQuoting)
 {
-    // A stand-in for the executable that notes how it was started.
-    const QString folder = TestSupport::makeFolder(QStringLiteral("odd dir/100% \"sure\" $HOME `x` \\"));
+    // A stand-in for the executable that notes how it was started. (No "%" in the path:
+    // GIO checks the program before it undoes the doubled "%%" the format asks for, and
+    // refuses such an entry; ExecArgumentQuotesAndEscapes covers the doubling.)
+    const QString folder = TestSupport::makeFolder(QStringLiteral("odd dir/\"sure\" $HOME `x` \\"));
     const QString executable = folder + QStringLiteral("/mar ovel");
     const QString marker = TestSupport::root() + QStringLiteral("/marker");
     TestSupport::writeFile(executable, QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '%1'\n").arg(marker).toUtf8());
@@ -67,7 +69,9 @@ TEST(Integration, DesktopEntryRunsAnExecutableWhosePathNeedsQuoting)
     const QStringList lines = QString::fromUtf8(TestSupport::readFile(marker)).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines.at(0), executable);
-    EXPECT_EQ(QUrl(lines.at(1)).toLocalFile(), argument);
+    // The folder arrives as its address or as its path.
+    const QString given = lines.at(1).startsWith(QLatin1String("file:")) ? QUrl(lines.at(1)).toLocalFile() : lines.at(1);
+    EXPECT_EQ(given, argument);
 }
 
 TEST(Integration, ExecArgumentQuotesAndEscapes)

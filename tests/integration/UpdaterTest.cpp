@@ -1,3 +1,4 @@
+#include "Localization.h"
 #include "LoopbackHttp.h"
 #include "TestSupport.h"
 #include "UpdateDialog.h"
@@ -159,7 +160,8 @@ TEST(Updater, WithoutAFeedNothingIsFetched)
 
     UpdateDialog dialog(updater, [](const QUrl &) {});
     EXPECT_FALSE(dialog.findChild<QPushButton *>(QStringLiteral("updateDownload"))->isVisibleTo(&dialog));
-    EXPECT_TRUE(dialog.findChild<QLabel *>(QStringLiteral("updateHeadline"))->text().contains(QStringLiteral("软件包")));
+    EXPECT_EQ(dialog.findChild<QLabel *>(QStringLiteral("updateHeadline"))->text(),
+              L("Marovel 的更新随安装它的软件包一起提供。"));
 }
 
 TEST(UpdateDialog, ShowsNotesAsPlainTextAndOpensOnlyWebPages)
