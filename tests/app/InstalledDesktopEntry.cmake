@@ -30,7 +30,9 @@ execute_process(COMMAND "${VALIDATE}" "${entry}" OUTPUT_VARIABLE out ERROR_VARIA
 if(NOT result EQUAL 0 OR NOT out STREQUAL "" OR NOT err STREQUAL "")
   message(FATAL_ERROR "desktop-file-validate: ${result}\n${out}${err}")
 endif()
-execute_process(COMMAND "${PARSE}" "${entry}" RESULT_VARIABLE result)
+# GIO looks the program up, so the installed bin/ goes first on the search path.
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "PATH=${prefix}/bin:$ENV{PATH}" "${PARSE}" "${entry}"
+                RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "GIO does not read ${entry} (${result})")
 endif()

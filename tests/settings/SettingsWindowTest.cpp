@@ -85,7 +85,7 @@ TEST_F(Window, ANewLanguageBuildsEveryPageAfreshAndShowsTheGeneralPage)
     ASSERT_TRUE(waitFor([&] {
         return std::all_of(old.cbegin(), old.cend(), [](const QPointer<QWidget> &page) { return page.isNull(); });
     }));
-    EXPECT_EQ(titles(tabs), (QStringList{"General", "AI Assistant", "AI Collaboration", "Explore", "About"}));
+    EXPECT_EQ(titles(tabs), (QStringList{"General", "AI Assistant", "AI Collaboration", "System Integration", "Explore", "About"}));
     EXPECT_EQ(tabs->currentIndex(), 0);
     EXPECT_EQ(tabs->currentWidget()->objectName(), "generalSettings");
     EXPECT_EQ(window.windowTitle(), "Settings");
