@@ -6,7 +6,7 @@ QList<Shot> all()
 {
     // Windows add their areas here.
     return kitShots() + windowShots() + listShots() + previewShots() + searchShots() + agentShots()
-           + barShots() + infoShots() + settingsShots() + integrationShots();
+           + barShots() + infoShots() + settingsShots() + actionShots() + integrationShots();
 }
 
 } // namespace Shots

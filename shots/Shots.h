@@ -47,5 +47,6 @@ QList<Shot> barShots();
 QList<Shot> infoShots();
 QList<Shot> integrationShots();
 QList<Shot> settingsShots();
+QList<Shot> actionShots();
 
 } // namespace Shots

@@ -23,10 +23,14 @@ Status status(bool ollamaUp, bool systemModelAvailable, bool localModelPresent,
     return {Status::Kind::notReady, 0, false, {}};
 }
 
+Status status(bool ollamaUp, const ModelDownload::State &download)
+{
+    return status(ollamaUp, SystemModel::isAvailable(), LocalLLM::activeModelPath().has_value(), download);
+}
+
 Status status(bool ollamaUp)
 {
-    return status(ollamaUp, SystemModel::isAvailable(), LocalLLM::activeModelPath().has_value(),
-                  ModelDownload::shared().state());
+    return status(ollamaUp, ModelDownload::shared().state());
 }
 
 QString label(const Status &status)

@@ -26,6 +26,8 @@ struct Status
 // verifying → preparing without one, failed → failed, idle or done → not ready).
 Status status(bool ollamaUp, bool systemModelAvailable, bool localModelPresent,
               const ModelDownload::State &download);
+// The same for this machine's engines and the given download state. GUI thread.
+Status status(bool ollamaUp, const ModelDownload::State &download);
 // The same for this machine and ModelDownload::shared(). GUI thread.
 Status status(bool ollamaUp);
 

@@ -16,6 +16,8 @@ QString sizeStr(qint64 bytes);
 qint64 percentOf(double fraction);
 // "yyyy-MM-dd HH:mm" in local time; the placeholder date of the listing gives "".
 QString dateStr(const QDateTime &date);
+// "yyyy-MM-dd" in local time; the placeholder date of the listing gives "".
+QString dayStr(const QDateTime &date);
 // The home folder, the desktop, documents and downloads folders and any folder named
 // Applications by their localised names; the root by its volume label, else "文件系统";
 // anything else by its last path component.

@@ -26,3 +26,10 @@ QString dateStr(const QDateTime &date)
         return {};
     return date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
+
+QString dayStr(const QDateTime &date)
+{
+    if (!date.isValid() || date == FileItem::distantPast())
+        return {};
+    return date.toLocalTime().toString(QStringLiteral("yyyy-MM-dd"));
+}

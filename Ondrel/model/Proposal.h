@@ -11,4 +11,6 @@ struct Proposal
     QString confidence; // same vocabulary as FileItem::conf
     QString reason;
     bool changed = false; // the proposed name differs from the current one
+
+    bool operator==(const Proposal &) const = default;
 };

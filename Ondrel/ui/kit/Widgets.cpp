@@ -112,7 +112,8 @@ void SymbolView::setTint(Tint tint)
 void SymbolView::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    const QColor colour = m_tint ? tint(*m_tint, palette()) : QColor();
+    // Untinted symbols take the widget's own text colour (a text level set on it counts).
+    const QColor colour = m_tint ? tint(*m_tint, palette()) : palette().color(QPalette::WindowText);
     icon(m_symbol, colour).paint(&p, rect(), Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
 }
 

@@ -7,9 +7,11 @@
 
 #include <utility>
 
-BrainStatusFeed::BrainStatusFeed(QObject *parent) : QObject(parent)
+BrainStatusFeed::BrainStatusFeed(QObject *parent) : BrainStatusFeed(ModelDownload::shared(), parent) {}
+
+BrainStatusFeed::BrainStatusFeed(ModelDownload &download, QObject *parent) : QObject(parent), m_download(download)
 {
-    connect(&ModelDownload::shared(), &ModelDownload::stateChanged, this, &BrainStatusFeed::schedule);
+    connect(&m_download, &ModelDownload::stateChanged, this, &BrainStatusFeed::schedule);
     connect(&Loc::shared(), &Loc::revisionChanged, this, &BrainStatusFeed::schedule);
 }
 
@@ -21,7 +23,7 @@ void BrainStatusFeed::setOllamaUp(bool up)
 
 LocalBrain::Status BrainStatusFeed::current() const
 {
-    return LocalBrain::status(m_ollamaUp);
+    return LocalBrain::status(m_ollamaUp, m_download.state());
 }
 
 void BrainStatusFeed::schedule()

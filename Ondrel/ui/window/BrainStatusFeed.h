@@ -4,19 +4,23 @@
 
 #include <QObject>
 
+class ModelDownload;
+
 // Follows everything the local engine status rests on (the window's Ollama flag, the
-// shared model download, the interface language) and says `changed` once per burst of
-// changes, so the views that show the status redraw once.
+// model download, the interface language) and says `changed` once per burst of changes,
+// so the views that show the status redraw once.
 class BrainStatusFeed : public QObject
 {
     Q_OBJECT
 
 public:
+    // Over ModelDownload::shared().
     explicit BrainStatusFeed(QObject *parent = nullptr);
+    BrainStatusFeed(ModelDownload &download, QObject *parent = nullptr);
 
     bool ollamaUp() const { return m_ollamaUp; }
     void setOllamaUp(bool up);
-    // The status now, from the engines on this machine and ModelDownload::shared().
+    // The status now, from the engines on this machine and the download.
     LocalBrain::Status current() const;
 
 signals:
@@ -25,6 +29,7 @@ signals:
 private:
     void schedule();
 
+    ModelDownload &m_download;
     bool m_ollamaUp = false;
     bool m_queued = false;
 };

@@ -2,6 +2,7 @@
 
 #include "AIBar.h"
 #include "BrowserState.h"
+#include "action/ActionPane.h"
 #include "InspectorView.h"
 #include "InstallBanner.h"
 #include "ModelDownloadBanner.h"
@@ -190,11 +191,14 @@ void ContentView::rebuildPanes()
 void ContentView::showDetail()
 {
     delete m_inspector;
+    delete m_actionPane;
     if (m_state.showInspector()) {
         m_inspector = new InspectorView(m_state, m_detail);
         m_detail->layout()->addWidget(m_inspector);
+        m_inspector->show();
+    } else {
+        m_actionPane = new ActionPane(m_state, m_detail);
+        m_detail->layout()->addWidget(m_actionPane);
+        m_actionPane->show();
     }
-    // The action pane is the other tenant of this column; until it exists the column
-    // is hidden rather than left empty.
-    m_detail->setVisible(m_state.showInspector());
 }

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class AIBar;
+class ActionPane;
 class BrowserState;
 class InspectorView;
 class ModelDownloadBanner;
@@ -22,11 +23,12 @@ class TopBar;
 
 // The content of a browser window: a splitter of the sidebar, the content column (model
 // banner, top bar, AI bar, the panes, status bar) and the detail column (the inspector
-// while it is shown); it also presents the window's sheets.
+// while it is shown, the action pane otherwise); it also presents the window's sheets.
 //
 // The panes area is rebuilt only when the layout or the list of panes changes; a pane's
 // column is kept across rebuilds, so its scroll position survives, and the splitters of an
-// unchanged layout keep their sizes. The inspector is made anew on each toggle.
+// unchanged layout keep their sizes. The inspector and the action pane are made anew on
+// each toggle, so each starts from a fresh state.
 class ContentView : public QWidget
 {
     Q_OBJECT
@@ -59,6 +61,7 @@ private:
     StatusBar *m_statusBar;
     QWidget *m_detail;
     QPointer<InspectorView> m_inspector;
+    QPointer<ActionPane> m_actionPane;
 
     // What the panes area was last built for.
     PaneLayout m_builtLayout = PaneLayout::Single;
