@@ -6,7 +6,8 @@ QList<Shot> all()
 {
     // Windows add their areas here.
     return kitShots() + windowShots() + listShots() + previewShots() + searchShots() + agentShots()
-           + barShots() + infoShots() + settingsShots() + actionShots() + actionResultShots();
+           + barShots() + infoShots() + settingsShots() + actionShots() + actionResultShots()
+           + integrationShots();
 }
 
 } // namespace Shots

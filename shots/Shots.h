@@ -45,6 +45,7 @@ QList<Shot> previewShots();
 QList<Shot> agentShots();
 QList<Shot> barShots();
 QList<Shot> infoShots();
+QList<Shot> integrationShots();
 QList<Shot> settingsShots();
 QList<Shot> actionShots();
 QList<Shot> actionResultShots();

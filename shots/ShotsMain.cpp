@@ -31,6 +31,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -65,6 +66,9 @@ std::string makeHome()
     place("XDG_CACHE_HOME", "home/.cache");
     place("XDG_STATE_HOME", "home/.local/state");
     place("MAROVEL_HOME", "marovel-home");
+    // Installed, as for most users: the windows show no install banner.
+    std::filesystem::create_directories(base + "/home/.local/share/applications");
+    std::ofstream(base + "/home/.local/share/applications/marovel.desktop") << "[Desktop Entry]\nType=Application\n";
     std::filesystem::create_directories(base + "/runtime");
     std::filesystem::permissions(base + "/runtime", std::filesystem::perms::owner_all);
     ::setenv("XDG_RUNTIME_DIR", (base + "/runtime").c_str(), 1);

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -43,6 +44,12 @@ public:
     // With no active window the list replaces the pending one and nothing else happens.
     void openExternal(const QStringList &paths);
 
+    // Shows items selected in their folder (another program's "show in file manager"): the
+    // active pane goes to the first existing item's folder, and every given item in that
+    // folder is selected; missing items are skipped. Then the window comes to the front.
+    // With no active window the request waits and runs when a window becomes active.
+    void reveal(const QStringList &paths);
+
     // Whether the tray item is shown (a running watch agent keeps its badge on it): the
     // setting "menuBarAgentVisible", true when absent or not a Bool.
     static bool menuBarAgentVisible();
@@ -65,9 +72,12 @@ private:
     void activate();
     // Selects `file` in `pane` once the listing of its folder has arrived (a listing
     // replaces the selection), unless the pane has moved on by then.
-    void revealWhenListed(PaneState *pane, const QString &folder, const QString &file);
+    void revealWhenListed(PaneState *pane, const QString &folder, const QSet<QString> &files);
+    // Enters `folder` in the active pane (unless shown) and selects `files` there.
+    void select(const QString &folder, const QSet<QString> &files);
 
     QPointer<BrowserState> m_active;
     QStringList m_pending;
+    QStringList m_pendingReveal;
     QMetaObject::Connection m_reveal;
 };

@@ -11,6 +11,7 @@
 #include "SettingsLauncher.h"
 #include "SystemModel.h"
 #include "Telemetry.h"
+#include "UpdateDialog.h"
 #include "search/ContentSearchSheet.h"
 #include "window/ContentView.h"
 
@@ -32,6 +33,7 @@ MenuCommands::AppActions appActions()
             QApplication::closeAllWindows();
     };
     actions.showAgent = AppHooks::shared().agentPopoverAtWindow;
+    actions.checkForUpdates = [](QWidget *window) { UpdateDialog::checkNow(window); };
     actions.openSettings = &SettingsLauncher::open;
     return actions;
 }

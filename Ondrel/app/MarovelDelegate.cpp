@@ -4,6 +4,8 @@
 #include "BrowserState.h"
 #include "ContentIndex.h"
 #include "Defaults.h"
+#include "FileManagerService.h"
+#include "Integration.h"
 #include "MainWindow.h"
 #include "OndrelApp.h"
 #include "SettingsLauncher.h"
@@ -20,6 +22,9 @@ void MarovelDelegate::prepare()
 
 void MarovelDelegate::didFinishLaunching()
 {
+    Integration::reassertIfWanted();
+    serveFileManagerRequests();
+
     AppHooks &hooks = AppHooks::shared();
     WatchAgent &agent = WatchAgent::shared();
     agent.setHooks({[] { return AppHooks::shared().active(); },
@@ -80,8 +85,33 @@ void MarovelDelegate::open(const QStringList &paths, Origin origin)
     MainWindow::openNew();
 }
 
+void MarovelDelegate::serveFileManagerRequests()
+{
+    const auto showIn = [](auto show) {
+        return [show](const QStringList &paths) {
+            AppHooks &hooks = AppHooks::shared();
+            const bool hadWindow = hooks.active() != nullptr;
+            (hooks.*show)(paths);
+            if (!hadWindow)
+                MainWindow::openNew(); // its start-up runs the waiting request
+        };
+    };
+    m_fileManager = new FileManagerService({showIn(&AppHooks::reveal), showIn(&AppHooks::openExternal)},
+                                           QDBusConnection::sessionBus(), qApp);
+    const auto follow = [service = m_fileManager] {
+        if (service)
+            service->setWanted(Defaults::shared().boolValue(QLatin1String(Integration::wantedKey), false));
+    };
+    QObject::connect(&Defaults::shared(), &Defaults::changed, m_fileManager, [follow](const QString &key) {
+        if (key == QLatin1String(Integration::wantedKey))
+            follow();
+    });
+    follow();
+}
+
 void MarovelDelegate::didBecomeActive()
 {
+    Integration::reassertIfWanted();
     if (BrowserState *state = AppHooks::shared().active())
         state->checkFDA();
 }
@@ -101,4 +131,5 @@ void MarovelDelegate::willTerminate()
 {
     if (m_tray)
         m_tray->remove();
+    delete m_fileManager; // gives the bus name up
 }

@@ -6,6 +6,8 @@
 
 #include <QPointer>
 
+class FileManagerService;
+
 // The application's own delegate: browser windows for what is opened, the watch agent and
 // its tray item, the content index and the agent stopped at quit.
 class MarovelDelegate : public AppDelegate
@@ -16,6 +18,8 @@ public:
     // AppHooks::menuBarVisibilityUpdater). Without a system tray the windows' menus offer
     // the agent's popover instead.
     void prepare() override;
+    // Also takes the default-viewer role back when wanted, and answers other programs'
+    // requests to show files while "beDefaultFileViewer" holds.
     void didFinishLaunching() override;
     // The launch opens the first window, whose start-up reveals `paths`. A later start's
     // paths go to the window shown last, or to a new window when none is left; with no
@@ -30,5 +34,9 @@ public:
     AgentTray *tray() const { return m_tray; }
 
 private:
+    // Owns the FileManager1 name while "beDefaultFileViewer" holds.
+    void serveFileManagerRequests();
+
     QPointer<AgentTray> m_tray; // a child of the application object
+    QPointer<FileManagerService> m_fileManager; // a child of the application object
 };

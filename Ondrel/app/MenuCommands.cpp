@@ -142,6 +142,10 @@ void MenuCommands::build()
         {keys(Qt::Key_Delete)});
     add(file, QStringLiteral("emptyTrash"), QStringLiteral("清空废纸篓…"), [this] { confirmEmptyTrash(); });
     file->addSeparator();
+    add(file, QStringLiteral("checkForUpdates"), QStringLiteral("检查更新…"), [this] {
+        if (m_app.checkForUpdates)
+            m_app.checkForUpdates(m_window);
+    });
     add(file, QStringLiteral("quit"), QStringLiteral("退出"), [this] {
         if (m_app.quit)
             m_app.quit();

@@ -37,6 +37,8 @@ public:
         // Opens the watch agent's popover at the window; set only on desktops without a
         // system tray, where the "显示" menu then offers "后台盯梢".
         std::function<void(QWidget *window)> showAgent;
+        // Checks for a newer release and shows the outcome beside the window.
+        std::function<void(QWidget *window)> checkForUpdates;
         // Opens the settings window ("设置…").
         std::function<void()> openSettings;
     };

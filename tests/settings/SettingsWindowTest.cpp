@@ -38,14 +38,14 @@ TEST_F(Window, ShowsItsTabsInOrderAndTheCollaborationTabFollowsItsSwitch)
     SettingsWindow window(services.services());
     window.show();
     QTabWidget *tabs = window.tabs();
-    EXPECT_EQ(titles(tabs), (QStringList{"通用", "智能助手", "探索", "关于"}));
+    EXPECT_EQ(titles(tabs), (QStringList{"通用", "智能助手", "系统集成", "探索", "关于"}));
     EXPECT_EQ(window.windowTitle(), "设置");
 
     // The switch on the General page inserts the third tab while the window is open...
     auto *collaboration = child<QCheckBox>(tabs->widget(0), "collaborationSwitch");
     click(collaboration);
     EXPECT_EQ(Defaults::shared().value("showAICollaboration"), QVariant(true));
-    EXPECT_EQ(titles(tabs), (QStringList{"通用", "智能助手", "AI 协作", "探索", "关于"}));
+    EXPECT_EQ(titles(tabs), (QStringList{"通用", "智能助手", "AI 协作", "系统集成", "探索", "关于"}));
     EXPECT_EQ(tabs->widget(2)->objectName(), "collaborationSettings");
 
     // ...every page keeps the window's size...
@@ -58,7 +58,7 @@ TEST_F(Window, ShowsItsTabsInOrderAndTheCollaborationTabFollowsItsSwitch)
     // ...and turning it off, here or anywhere else, removes the tab again.
     QPointer<QWidget> page = tabs->widget(2);
     Defaults::shared().setValue("showAICollaboration", false);
-    EXPECT_EQ(titles(tabs), (QStringList{"通用", "智能助手", "探索", "关于"}));
+    EXPECT_EQ(titles(tabs), (QStringList{"通用", "智能助手", "系统集成", "探索", "关于"}));
     EXPECT_TRUE(page.isNull());
     EXPECT_FALSE(collaboration->isChecked());
 }
@@ -85,7 +85,7 @@ TEST_F(Window, ANewLanguageBuildsEveryPageAfreshAndShowsTheGeneralPage)
     ASSERT_TRUE(waitFor([&] {
         return std::all_of(old.cbegin(), old.cend(), [](const QPointer<QWidget> &page) { return page.isNull(); });
     }));
-    EXPECT_EQ(titles(tabs), (QStringList{"General", "AI Assistant", "AI Collaboration", "Explore", "About"}));
+    EXPECT_EQ(titles(tabs), (QStringList{"General", "AI Assistant", "AI Collaboration", "System Integration", "Explore", "About"}));
     EXPECT_EQ(tabs->currentIndex(), 0);
     EXPECT_EQ(tabs->currentWidget()->objectName(), "generalSettings");
     EXPECT_EQ(window.windowTitle(), "Settings");

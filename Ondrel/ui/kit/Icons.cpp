@@ -70,6 +70,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("pin.fill"), QStringLiteral("view-pin-symbolic")},
         {QStringLiteral("clock"), QStringLiteral("document-open-recent-symbolic")},
         {QStringLiteral("person.2.badge.gearshape"), QStringLiteral("system-users-symbolic")},
+        {QStringLiteral("macwindow.on.rectangle"), QStringLiteral("user-desktop-symbolic")},
         {QStringLiteral("folder.badge.person.crop"), QStringLiteral("folder-publicshare-symbolic")},
         {QStringLiteral("cloud"), QStringLiteral("weather-overcast-symbolic")},
         {QStringLiteral("network"), QStringLiteral("network-server-symbolic")},

@@ -6,6 +6,7 @@
 #include "Defaults.h"
 #include "ExploreSettings.h"
 #include "GeneralSettings.h"
+#include "IntegrationSettings.h"
 #include "Localization.h"
 #include "kit/Icons.h"
 
@@ -47,6 +48,7 @@ void SettingsWindow::build()
     };
     add(new GeneralSettings(m_services), "gearshape", L("通用"));
     add(new AISettings, "wand.and.stars", L("智能助手"));
+    add(new IntegrationSettings, "macwindow.on.rectangle", L("系统集成"));
     add(new ExploreSettings(SettingsServices::makerUrl(), m_services.openUrl), "sparkles", L("探索"));
     add(new AboutSettings(SettingsServices::productUrl(), m_services.openUrl), "info.circle", L("关于"));
     m_collaboration = nullptr;

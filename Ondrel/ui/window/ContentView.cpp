@@ -4,6 +4,7 @@
 #include "BrowserState.h"
 #include "action/ActionPane.h"
 #include "InspectorView.h"
+#include "InstallBanner.h"
 #include "ModelDownloadBanner.h"
 #include "PaneColumn.h"
 #include "PaneState.h"
@@ -71,6 +72,7 @@ ContentView::ContentView(BrowserState &state, QWidget *parent)
     auto *rows = new QVBoxLayout(content);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(0);
+    rows->addWidget(new InstallBanner(InstallBanner::desktopEntry(), content));
     rows->addWidget(m_banner);
     rows->addWidget(m_topBar);
     rows->addWidget(Kit::divider(Qt::Horizontal, content));
