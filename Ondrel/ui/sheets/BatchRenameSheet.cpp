@@ -1,5 +1,6 @@
 #include "BatchRenameSheet.h"
 
+#include "SheetLayout.h"
 #include "BrowserState.h"
 #include "Localization.h"
 #include "kit/Style.h"
@@ -53,10 +54,7 @@ BatchRenameDialog::BatchRenameDialog(BrowserState &state, QWidget *parent)
     setObjectName(QStringLiteral("batchRenameSheet"));
     setWindowModality(Qt::WindowModal);
 
-    auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 20, 20, 20);
-    column->setSpacing(12);
-    column->setSizeConstraint(QLayout::SetFixedSize);
+    QVBoxLayout *column = SheetLayout::column(this);
 
     Kit::setTextRole(m_title, Kit::TextRole::headline);
     column->addWidget(m_title);
@@ -84,14 +82,8 @@ BatchRenameDialog::BatchRenameDialog(BrowserState &state, QWidget *parent)
     column->addWidget(gridBox);
 
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
-    m_cancel->setAutoDefault(false);
     m_generate->setObjectName(QStringLiteral("generateButton"));
-    m_generate->setDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_cancel);
-    buttons->addWidget(m_generate);
-    column->addLayout(buttons);
+    column->addLayout(SheetLayout::buttonRow(m_cancel, m_generate));
 
     connect(m_cancel, &QPushButton::clicked, this, [this] { m_state.setShowBatchRename(false); });
     connect(m_generate, &QPushButton::clicked, this, &BatchRenameDialog::generate);

@@ -1,5 +1,6 @@
 #include "ConnectSheet.h"
 
+#include "SheetLayout.h"
 #include "BrowserState.h"
 #include "Defaults.h"
 #include "Localization.h"
@@ -78,10 +79,7 @@ ConnectServerDialog::ConnectServerDialog(BrowserState &state, QWidget *parent)
     setObjectName(QStringLiteral("connectServerSheet"));
     setWindowModality(Qt::WindowModal);
 
-    auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 20, 20, 20);
-    column->setSpacing(12);
-    column->setSizeConstraint(QLayout::SetFixedSize);
+    QVBoxLayout *column = SheetLayout::column(this);
 
     Kit::setTextRole(m_title, Kit::TextRole::headline);
     column->addWidget(m_title);
@@ -123,12 +121,7 @@ ConnectServerDialog::ConnectServerDialog(BrowserState &state, QWidget *parent)
 
     buildRecents(column);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_cancel);
-    buttons->addWidget(m_connect);
-    m_connect->setDefault(true);
-    column->addLayout(buttons);
+    column->addLayout(SheetLayout::buttonRow(m_cancel, m_connect));
 
     connect(m_address, &QLineEdit::textChanged, this, &ConnectServerDialog::updateConnectEnabled);
     // Return in the address field connects even while "连接" is disabled.

@@ -1,5 +1,6 @@
 #include "GoToSheet.h"
 
+#include "SheetLayout.h"
 #include "BrowserState.h"
 #include "Localization.h"
 #include "kit/Style.h"
@@ -28,23 +29,13 @@ GoToSheet::GoToSheet(BrowserState &state, QWidget *parent)
 
     auto *cancel = new QPushButton(this);
     cancel->setObjectName(QStringLiteral("goToCancel"));
-    cancel->setAutoDefault(false);
     auto *goButton = new QPushButton(this);
     goButton->setObjectName(QStringLiteral("goToGo"));
-    goButton->setDefault(true);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cancel);
-    buttons->addWidget(goButton);
-
-    auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 20, 20, 20);
-    column->setSpacing(Kit::Space::wide);
+    QVBoxLayout *column = SheetLayout::column(this);
     column->addWidget(title);
     column->addWidget(m_path);
-    column->addLayout(buttons);
-    column->setSizeConstraint(QLayout::SetFixedSize);
+    column->addLayout(SheetLayout::buttonRow(cancel, goButton));
 
     Kit::retranslate(this, [this, title, cancel, goButton] {
         setWindowTitle(L("前往文件夹"));
