@@ -224,6 +224,12 @@ void Defaults::setArgumentDomain(const QVariantMap &values)
     m_arguments = values;
 }
 
+bool Defaults::inArguments(const QString &key) const
+{
+    QMutexLocker locker(&m_lock);
+    return m_arguments.contains(key);
+}
+
 bool Defaults::contains(const QString &key) const
 {
     QMutexLocker locker(&m_lock);

@@ -33,6 +33,8 @@ public:
     // without the "--" that ends the settings.
     static QStringList otherArguments(const QStringList &arguments);
     void setArgumentDomain(const QVariantMap &values);
+    // Whether the command line gave the key, whatever its value.
+    bool inArguments(const QString &key) const;
 
     bool contains(const QString &key) const;
     QVariant value(const QString &key) const;
