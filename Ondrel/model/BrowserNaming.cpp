@@ -16,8 +16,10 @@
 #include "Namer.h"
 #include "NamingDecision.h"
 #include "NamingTemplate.h"
+#include "Onboarding.h"
 #include "OwnChanges.h"
 #include "PaneState.h"
+#include "SampleGen.h"
 #include "ScenarioDetection.h"
 #include "Telemetry.h"
 #include "WhenReady.h"
@@ -592,4 +594,14 @@ QFuture<QList<DemoItem>> BrowserState::demoProposals(const QStringList &paths)
     QFuture<QList<DemoItem>> result = walk->promise.future();
     demoStep(this, walk, 0);
     return result;
+}
+
+void BrowserState::startSampleDemo()
+{
+    const QString dir = SampleGen::makeDir();
+    m_scenarioCache.clear();
+    if (PaneState *pane = activePane())
+        pane->go(dir, true);
+    setSampleDemoDir(dir);
+    Defaults::shared().setValue(QString::fromLatin1(OnboardingKeys::sampleDemoRan), true);
 }

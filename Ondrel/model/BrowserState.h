@@ -203,6 +203,9 @@ public:
     // Rule-based proposals for up to twelve sample files, one after another.
     QFuture<QList<DemoItem>> demoProposals(const QStringList &paths);
     void applyDemo(const QList<DemoItem> &items);
+    // Opens a new, empty sample folder in the active pane and marks it as the folder whose
+    // empty state fills it with sample files and runs the demo.
+    void startSampleDemo();
     // Whether `name` may replace `currentName` without leaving the folder or hiding the file.
     static bool acceptableName(const QString &name, const QString &currentName);
 
