@@ -29,7 +29,7 @@ Shot sheet(const QString &state, OnboardingStep step, std::function<Brain()> bra
             {520, 0}};
 }
 
-Shot tierHeader(const QString &state, bool compact, int width)
+Shot tierHeader(const QString &state, bool compact, QSize size)
 {
     return {QStringLiteral("onboarding"), state,
             [compact](const Context &) -> QWidget * {
@@ -39,10 +39,11 @@ Shot tierHeader(const QString &state, bool compact, int width)
                 layout->setContentsMargins(16, 12, 16, 12);
                 // Not ready: the header shows its fixed explanation, never the caller's title.
                 layout->addWidget(new Kit::NamingTierHeader(false, QString(), compact, true));
+                layout->addStretch(1);
                 return frame;
             },
             {},
-            {width, 0}};
+            size};
 }
 
 } // namespace
@@ -61,8 +62,8 @@ QList<Shot> onboardingShots()
         sheet(QStringLiteral("step3-not-ready"), OnboardingStep::firstWin, downloading),
         {QStringLiteral("onboarding"), QStringLiteral("first-win-banner"),
          [](const Context &) -> QWidget * { return new FirstWinBanner; }, {}, {1040, 0}},
-        tierHeader(QStringLiteral("tier-header-full"), false, 520),
-        tierHeader(QStringLiteral("tier-header-compact"), true, 300),
+        tierHeader(QStringLiteral("tier-header-full"), false, {520, 72}),
+        tierHeader(QStringLiteral("tier-header-compact"), true, {300, 64}),
     };
 }
 

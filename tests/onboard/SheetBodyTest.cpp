@@ -258,9 +258,9 @@ TEST(FirstWinBanner, ButtonsCallTheirClosuresAndTextsNameCtrlZ)
     QTest::mouseClick(banner.findChild<QAbstractButton *>("firstWinDismiss"), Qt::LeftButton);
     EXPECT_EQ(calls, QStringList({"try", "dismiss"}));
     EXPECT_TRUE(banner.isVisible()) << "the owner hides it";
-    EXPECT_EQ(banner.findChild<QLabel *>("firstWinNote")->text(),
+    EXPECT_EQ(banner.findChild<Kit::ElidingLabel *>("firstWinNote")->text(),
               "4 个名字看不出内容的示例文件，读内容后重新命名；只改名，Ctrl+Z 可撤销。");
     ScopedLanguage english(QStringLiteral("en"));
-    EXPECT_TRUE(banner.findChild<QLabel *>("firstWinNote")->text().contains("Ctrl+Z"));
+    EXPECT_TRUE(banner.findChild<Kit::ElidingLabel *>("firstWinNote")->text().contains("Ctrl+Z"));
     EXPECT_EQ(banner.findChild<QAbstractButton *>("firstWinTry")->text(), "Try It");
 }

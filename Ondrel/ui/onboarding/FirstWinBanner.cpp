@@ -4,7 +4,6 @@
 #include "ProminentButton.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -18,13 +17,12 @@ FirstWinBanner::FirstWinBanner(std::function<void()> onTry, std::function<void()
 
     auto *sparkles = new Kit::SymbolView(QStringLiteral("sparkles"), 18, this);
     sparkles->setTint(Kit::Tint::cobalt);
-    QLabel *title = Kit::plainLabel({}, this);
+    // One line each; a narrow window elides them and shows the whole text as a tooltip.
+    auto *title = new Kit::ElidingLabel(this);
     title->setObjectName(QStringLiteral("firstWinTitle"));
-    title->setWordWrap(true);
     Kit::setTextRole(title, Kit::TextRole::callout);
-    QLabel *note = Kit::plainLabel({}, this);
+    auto *note = new Kit::ElidingLabel(this);
     note->setObjectName(QStringLiteral("firstWinNote"));
-    note->setWordWrap(true);
     Kit::setTextRole(note, Kit::TextRole::caption);
     Kit::setTextLevel(note, Kit::Level::secondary);
     auto *tryButton = new ProminentButton(this);
