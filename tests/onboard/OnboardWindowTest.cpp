@@ -199,7 +199,7 @@ TEST_F(OnboardWindow, DecisionIsSilentWithAReadyEngineUnlessForced)
     }
 }
 
-TEST_F(OnboardWindow, ContentHiddenBeforeTheDelayDecidesNothing)
+TEST_F(OnboardWindow, ContentHiddenBeforeTheDelayDecidesNothingAndAnOpenSheetKeepsItsStep)
 {
     Window w;
     w.show();
@@ -209,6 +209,14 @@ TEST_F(OnboardWindow, ContentHiddenBeforeTheDelayDecidesNothing)
     EXPECT_FALSE(w.state.showOnboarding());
     w.view->show();
     ASSERT_TRUE(w.waitForSheet());
+
+    // Hidden and shown again with the sheet open: the sheet stays at its step.
+    w.press("onboardingPrimary");
+    w.view->hide();
+    w.view->show();
+    QTest::qWait(OnboardingHost::decisionDelayMs + 200);
+    ASSERT_NE(w.sheet(), nullptr);
+    EXPECT_EQ(w.heading(), "第 2 步 · 准备本地大脑（约 2 GB，一次性）");
 }
 
 TEST_F(OnboardWindow, BannerOnceWhenTheEngineTurnsReadyAndTryOpensTheSamples)

@@ -83,6 +83,9 @@ bool OnboardingHost::eventFilter(QObject *watched, QEvent *event)
 
 void OnboardingHost::decide()
 {
+    // Shown again (a minimised window restored) with the sheet open: the sheet keeps its step.
+    if (m_state.showOnboarding())
+        return;
     const bool ready = LocalBrain::status(m_state.ollamaUp(), m_download.state()).kind == LocalBrain::Status::Kind::ready;
     switch (decideOnboarding(completed(), OnboardingRenderer::isForced(), m_state.hasFDA(), ready)) {
     case OnboardingDecision::nothing: break;
