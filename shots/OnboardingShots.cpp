@@ -1,8 +1,12 @@
 // The onboarding sheet in each step and model state, the first-win banner, and the naming
 // tier header in its full and compact forms (not ready).
+#include "BrowserState.h"
+#include "Defaults.h"
 #include "Localization.h"
 #include "Onboarding.h"
+#include "PaneState.h"
 #include "Shots.h"
+#include "window/ContentView.h"
 #include "kit/NamingTierHeader.h"
 #include "onboarding/FirstWinBanner.h"
 #include "onboarding/OnboardingSheetBody.h"
@@ -28,6 +32,37 @@ Shot sheet(const QString &state, OnboardingStep step, std::function<Brain()> bra
             {},
             {520, 0}};
 }
+
+// A window's content over the fixture with the first-win banner standing in its place
+// between the install banner and the model banners.
+class BannerWindow : public QWidget
+{
+public:
+    explicit BannerWindow(const QString &folder)
+    {
+        // Past onboarding: its sheet would open over the window.
+        Defaults::shared().setValue(QString::fromLatin1(OnboardingKeys::completed), true);
+        m_state.activePane()->go(folder, false);
+        auto *column = new QVBoxLayout(this);
+        column->setContentsMargins(0, 0, 0, 0);
+        m_view = new ContentView(m_state, this);
+        column->addWidget(m_view);
+    }
+    ~BannerWindow() override { delete m_view; }
+
+    bool ready()
+    {
+        if (m_state.activePane()->items().isEmpty())
+            return false;
+        if (auto *banner = m_view->findChild<FirstWinBanner *>(QStringLiteral("firstWinBanner")))
+            banner->show();
+        return true;
+    }
+
+private:
+    BrowserState m_state;
+    ContentView *m_view = nullptr;
+};
 
 Shot tierHeader(const QString &state, bool compact, QSize size)
 {
@@ -62,6 +97,9 @@ QList<Shot> onboardingShots()
         sheet(QStringLiteral("step3-not-ready"), OnboardingStep::firstWin, downloading),
         {QStringLiteral("onboarding"), QStringLiteral("first-win-banner"),
          [](const Context &) -> QWidget * { return new FirstWinBanner; }, {}, {1040, 0}},
+        {QStringLiteral("onboarding"), QStringLiteral("first-win-banner-in-window"),
+         [](const Context &context) -> QWidget * { return new BannerWindow(context.fixture); },
+         [](QWidget *widget) { return static_cast<BannerWindow *>(widget)->ready(); }},
         tierHeader(QStringLiteral("tier-header-full"), false, {520, 72}),
         tierHeader(QStringLiteral("tier-header-compact"), true, {300, 64}),
     };
