@@ -7,7 +7,7 @@ QList<Shot> all()
     // Windows add their areas here.
     return kitShots() + windowShots() + listShots() + previewShots() + searchShots() + agentShots()
            + barShots() + infoShots() + settingsShots() + actionShots() + actionResultShots()
-           + integrationShots();
+           + integrationShots() + onboardingShots();
 }
 
 } // namespace Shots

@@ -49,5 +49,6 @@ QList<Shot> integrationShots();
 QList<Shot> settingsShots();
 QList<Shot> actionShots();
 QList<Shot> actionResultShots();
+QList<Shot> onboardingShots();
 
 } // namespace Shots

@@ -7,6 +7,7 @@
 #include "Localization.h"
 #include "MenuCommands.h"
 #include "ModelDownload.h"
+#include "Onboarding.h"
 #include "OndrelApp.h"
 #include "SettingsLauncher.h"
 #include "SystemModel.h"
@@ -100,6 +101,9 @@ void MainWindow::runStartupRoad()
 {
     m_state->bootstrap();
     AppHooks::shared().setActive(m_state.get());
+    // Render mode draws the onboarding screenshots and quits: no usage events, no model.
+    if (OnboardingRenderer::outputDir())
+        return;
 
     Telemetry::track(Telemetry::Event::launch(QStringLiteral("cold"), Telemetry::installChannel()));
     Telemetry::track(Telemetry::Event::dailyActive(0, 0));

@@ -33,10 +33,10 @@ protected:
 
 private:
     // Once per window, in this order: the state's bootstrap; the window becomes the
-    // active one (which replays paths opened before any window); the launch and daily
-    // events; the local model's warm-up, not awaited; and, when there is no model file
-    // and the automatic download was never tried, the flag "autoModelTried" is stored
-    // and the default model's download starts.
+    // active one (which replays paths opened before any window); in render mode nothing
+    // more; otherwise the launch and daily events; the local model's warm-up, not
+    // awaited; and, when there is no model file and the automatic download was never
+    // tried, the flag "autoModelTried" is stored and the default model's download starts.
     void runStartupRoad();
     void retranslate();
 

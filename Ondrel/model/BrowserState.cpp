@@ -58,6 +58,7 @@ void BrowserState::setOllamaUp(bool up) { assign(m_ollamaUp, up, &BrowserState::
 void BrowserState::setScanning(bool scanning) { assign(m_scanning, scanning, &BrowserState::scanningChanged); }
 void BrowserState::setApplying(bool applying) { assign(m_applying, applying, &BrowserState::applyingChanged); }
 void BrowserState::setProgress(double fraction) { assign(m_progress, fraction, &BrowserState::progressChanged); }
+void BrowserState::setShowOnboarding(bool show) { assign(m_showOnboarding, show, &BrowserState::showOnboardingChanged); }
 void BrowserState::setShowGoTo(bool show) { assign(m_showGoTo, show, &BrowserState::showGoToChanged); }
 void BrowserState::setShowBatchRename(bool show) { assign(m_showBatchRename, show, &BrowserState::showBatchRenameChanged); }
 void BrowserState::setShowConnectServer(bool show) { assign(m_showConnectServer, show, &BrowserState::showConnectServerChanged); }

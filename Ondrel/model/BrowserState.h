@@ -108,6 +108,9 @@ public:
     void setShowConnectServer(bool show);
     bool showContentSearch() const { return m_showContentSearch; }
     void setShowContentSearch(bool show);
+    // The window's onboarding sheet is shown.
+    bool showOnboarding() const { return m_showOnboarding; }
+    void setShowOnboarding(bool show);
     const QList<UndoStep> &undoStack() const { return m_undoStack; }
 
     // --- Plain storage that views never watch ----------------------------------------------
@@ -301,6 +304,7 @@ signals:
     void showBatchRenameChanged();
     void showConnectServerChanged();
     void showContentSearchChanged();
+    void showOnboardingChanged();
     void undoStackChanged();
 
     void activePaneChanged();
@@ -374,6 +378,7 @@ private:
     bool m_showBatchRename = false;
     bool m_showConnectServer = false;
     bool m_showContentSearch = false;
+    bool m_showOnboarding = false;
     QList<UndoStep> m_undoStack;
 
     ThumbnailCache m_thumbs;

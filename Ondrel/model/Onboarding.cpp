@@ -15,7 +15,7 @@ std::optional<OnboardingStep> onboardingStepFromRaw(int raw)
 
 OnboardingBrain OnboardingBrain::downloading(double frac, const QString &source, qint64 mb)
 {
-    OnboardingBrain brain{Kind::downloading};
+    OnboardingBrain brain = of(Kind::downloading);
     brain.frac = frac;
     brain.source = source;
     brain.mb = mb;
@@ -24,9 +24,19 @@ OnboardingBrain OnboardingBrain::downloading(double frac, const QString &source,
 
 OnboardingBrain OnboardingBrain::failed(const QString &reason)
 {
-    OnboardingBrain brain{Kind::failed};
+    OnboardingBrain brain = of(Kind::failed);
     brain.reason = reason;
     return brain;
+}
+
+bool isStepDone(const OnboardingState &state, OnboardingStep step)
+{
+    switch (step) {
+    case OnboardingStep::permission: return state.hasFDA;
+    case OnboardingStep::brain: return state.brain.isReady();
+    case OnboardingStep::firstWin: return state.sampleRan;
+    }
+    return false;
 }
 
 std::optional<QString> OnboardingRenderer::outputDir()

@@ -26,9 +26,15 @@ struct OnboardingBrain
 
     static OnboardingBrain downloading(double frac, const QString &source, qint64 mb);
     static OnboardingBrain failed(const QString &reason);
-    static OnboardingBrain ready() { return {Kind::ready}; }
-    static OnboardingBrain verifying() { return {Kind::verifying}; }
-    static OnboardingBrain needsSetup() { return {Kind::needsSetup}; }
+    static OnboardingBrain ready() { return of(Kind::ready); }
+    static OnboardingBrain verifying() { return of(Kind::verifying); }
+    static OnboardingBrain needsSetup() { return of(Kind::needsSetup); }
+    static OnboardingBrain of(Kind kind)
+    {
+        OnboardingBrain brain;
+        brain.kind = kind;
+        return brain;
+    }
 
     bool isReady() const { return kind == Kind::ready; }
     bool operator==(const OnboardingBrain &) const = default;
@@ -43,6 +49,10 @@ struct OnboardingState
 
     bool operator==(const OnboardingState &) const = default;
 };
+
+// Whether `step` counts as done in `state`: permission with access, brain with a ready
+// engine, firstWin once the sample demo ran. The step bar and its dots show this.
+bool isStepDone(const OnboardingState &state, OnboardingStep step);
 
 // What the sheet's controls call; each does nothing unless set.
 struct OnboardingActions

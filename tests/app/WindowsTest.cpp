@@ -144,6 +144,22 @@ TEST_F(Windows, EachWindowHasItsOwnStateAndSendsTheLaunchEventsButDownloadsOnce)
     EXPECT_EQ(AppHooks::shared().active(), nullptr);
 }
 
+TEST_F(Windows, RenderModeStopsTheStartUpAfterRegisteringTheWindow)
+{
+    Defaults::shared().setArgumentDomain(
+        {{QStringLiteral("MarovelRenderOnboarding"), TestSupport::root() + QStringLiteral("/shots")}});
+    auto *window = MainWindow::openNew();
+    EXPECT_EQ(AppHooks::shared().active(), &window->state());
+    // The bootstrap's access check still reports; the launch events never follow it.
+    ASSERT_TRUE(waitFor([&] { return eventTypes().contains("permission_state"); }));
+    QTest::qWait(300);
+    EXPECT_FALSE(eventTypes().contains("launch"));
+    EXPECT_FALSE(eventTypes().contains("daily_active"));
+    EXPECT_EQ(ModelDownload::shared().state().kind, ModelDownload::State::Kind::idle);
+    EXPECT_FALSE(Defaults::shared().boolValue(QStringLiteral("autoModelTried")));
+    Defaults::shared().setArgumentDomain({});
+}
+
 TEST_F(Windows, PathsOpenedBeforeAnyWindowAreRevealedInTheFirstWindowOnly)
 {
     const QString first = TestSupport::makeFolder(QStringLiteral("a")) + QStringLiteral("/one.txt");

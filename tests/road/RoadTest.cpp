@@ -8,6 +8,7 @@
 #include "Fixtures.h"
 #include "Localization.h"
 #include "LoopbackHttp.h"
+#include "Defaults.h"
 #include "MainWindow.h"
 #include "MarovelCore.h"
 #include "ModelDownload.h"
@@ -101,6 +102,8 @@ protected:
         file.targetPath = TestSupport::root() + QStringLiteral("/models/none.gguf");
         ModelDownload::setDefaultFile(file);
         Namer::recordProbe(false);
+        // A user past the first-run onboarding: its sheet would take the keyboard.
+        Defaults::shared().setValue(QStringLiteral("onboardingCompleted"), true);
 
         m_folder = TestSupport::makeFolder(QStringLiteral("road"));
         TestSupport::writeFile(m_folder + "/invoice.pdf", invoicePdf());

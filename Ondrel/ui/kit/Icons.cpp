@@ -110,6 +110,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("sparkle.magnifyingglass"), QString()},
         {QStringLiteral("questionmark.folder"), QString()},
         {QStringLiteral("arrow.up.right.square"), QString()},
+        {QStringLiteral("trash.slash.fill"), QString()},
     };
     return table;
 }

@@ -5,6 +5,7 @@
 #include "action/ActionPane.h"
 #include "InspectorView.h"
 #include "InstallBanner.h"
+#include "ModelDownload.h"
 #include "ModelDownloadBanner.h"
 #include "PaneColumn.h"
 #include "PaneState.h"
@@ -12,6 +13,8 @@
 #include "StatusBar.h"
 #include "TopBar.h"
 #include "kit/Style.h"
+#include "onboarding/FirstWinBanner.h"
+#include "onboarding/OnboardingHost.h"
 #include "sheets/GoToSheet.h"
 #include "sidebar/Sidebar.h"
 #include "sheets/BatchRenameSheet.h"
@@ -52,6 +55,7 @@ ContentView::ContentView(BrowserState &state, QWidget *parent)
       m_sheets(new SheetPresenter(state, this)),
       m_split(new QSplitter(Qt::Horizontal, this)),
       m_sidebar(new Sidebar(state)),
+      m_firstWin(new FirstWinBanner),
       m_banner(new ModelDownloadBanner),
       m_topBar(new TopBar(state)),
       m_aiBar(new AIBar(state)),
@@ -73,6 +77,7 @@ ContentView::ContentView(BrowserState &state, QWidget *parent)
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(0);
     rows->addWidget(new InstallBanner(InstallBanner::desktopEntry(), content));
+    rows->addWidget(m_firstWin);
     rows->addWidget(m_banner);
     rows->addWidget(m_topBar);
     rows->addWidget(Kit::divider(Qt::Horizontal, content));
@@ -109,6 +114,7 @@ ContentView::ContentView(BrowserState &state, QWidget *parent)
     connect(&m_state, &BrowserState::showInspectorChanged, this, &ContentView::showDetail);
     ConnectSheet::add(*m_sheets, m_state);
     BatchRenameSheet::add(*m_sheets, m_state);
+    m_onboarding = new OnboardingHost(m_state, *m_sheets, *m_firstWin, ModelDownload::shared(), *this);
     rebuildPanes();
     showDetail();
 }

@@ -11,7 +11,9 @@ class AIBar;
 class ActionPane;
 class BrowserState;
 class InspectorView;
+class FirstWinBanner;
 class ModelDownloadBanner;
+class OnboardingHost;
 class PaneColumn;
 class PaneState;
 class QSplitter;
@@ -21,8 +23,8 @@ class QVBoxLayout;
 class StatusBar;
 class TopBar;
 
-// The content of a browser window: a splitter of the sidebar, the content column (model
-// banner, top bar, AI bar, the panes, status bar) and the detail column (the inspector
+// The content of a browser window: a splitter of the sidebar, the content column (install,
+// first-win and model banners, top bar, AI bar, the panes, status bar) and the detail column (the inspector
 // while it is shown, the action pane otherwise); it also presents the window's sheets.
 //
 // The panes area is rebuilt only when the layout or the list of panes changes; a pane's
@@ -43,6 +45,8 @@ public:
     QList<PaneColumn *> columns() const;
     // The window's sheets: each sheet registers its dialog for its flag here.
     SheetPresenter &sheets() const { return *m_sheets; }
+    // The window's first-run decisions: the onboarding sheet and the first-win banner.
+    OnboardingHost &onboarding() const { return *m_onboarding; }
 
 private:
     void rebuildPanes();
@@ -52,6 +56,7 @@ private:
     SheetPresenter *m_sheets;
     QSplitter *m_split;
     Sidebar *m_sidebar;
+    FirstWinBanner *m_firstWin;
     ModelDownloadBanner *m_banner;
     TopBar *m_topBar;
     AIBar *m_aiBar;
@@ -62,6 +67,7 @@ private:
     QWidget *m_detail;
     QPointer<InspectorView> m_inspector;
     QPointer<ActionPane> m_actionPane;
+    OnboardingHost *m_onboarding = nullptr;
 
     // What the panes area was last built for.
     PaneLayout m_builtLayout = PaneLayout::Single;
