@@ -308,3 +308,59 @@ TEST_F(EmptyState, LongNamesElideInTheMiddleWithTheFullNameAsTooltip)
     EXPECT_EQ(old->toolTip(), longName);
     EXPECT_LE(old->width(), column.column->width());
 }
+
+TEST_F(EmptyState, TheSampleButtonFillsANewFolderEachTimeAndKeepsThePane)
+{
+    const QString home = BrowserTest::makeTree("sample-pane", {});
+    Column column(home);
+    QStringList folders;
+    for (int press = 0; press < 2; ++press) {
+        QTest::mouseClick(column.find<QAbstractButton>("demoSampleButton"), Qt::LeftButton);
+        EXPECT_TRUE(column.demo().working());
+        ASSERT_TRUE(waitFor([&] { return !column.demo().working(); }, 60000));
+        ASSERT_FALSE(column.demo().items().isEmpty());
+        const QString folder = QFileInfo(column.demo().items().at(0).path).path();
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 4);
+        folders << folder;
+        EXPECT_EQ(column.pane().current(), home);
+        EXPECT_EQ(column.page(), "demoDiff");
+        QTest::mouseClick(column.find<QAbstractButton>("demoRestart"), Qt::LeftButton);
+    }
+    EXPECT_NE(folders.at(0), folders.at(1));
+}
+
+TEST_F(EmptyState, TheSampleDemoFromTheSheetKeepsItsProposalsWhenTheFolderIsRelisted)
+{
+    Column column(BrowserTest::makeTree("sheet-pane", {}));
+    column.state.startSampleDemo(); // what the sheet's and the banner's buttons do
+    const QString folder = column.pane().current();
+    // The pane's watcher re-lists the folder once the samples are written; the demo stays.
+    ASSERT_TRUE(waitFor([&] { return column.pane().items().size() == 4; }, 60000));
+    ASSERT_TRUE(waitFor([&] { return !column.demo().working(); }, 60000));
+    EXPECT_TRUE(column.state.sampleDemoDir().isEmpty()); // taken once
+    ASSERT_FALSE(column.demo().items().isEmpty());
+    EXPECT_EQ(QFileInfo(column.demo().items().at(0).path).path(), folder);
+    EXPECT_EQ(column.page(), "demoDiff");
+    EXPECT_EQ(column.rows().size(), column.demo().items().size());
+
+    // Starting over shows the folder's files.
+    QTest::mouseClick(column.find<QAbstractButton>("demoRestart"), Qt::LeftButton);
+    EXPECT_EQ(column.view(), nullptr);
+    EXPECT_TRUE(column.column->list()->isVisible());
+}
+
+TEST_F(EmptyState, TheSampleFolderWaitsForThePaneThatEntersIt)
+{
+    Column column(BrowserTest::makeTree("waiting-pane", {}));
+    const QString elsewhere = BrowserTest::makeTree("waiting-sample", {});
+    column.state.setSampleDemoDir(elsewhere);
+    BrowserTest::settle();
+    EXPECT_EQ(column.state.sampleDemoDir(), elsewhere);
+    EXPECT_FALSE(column.demo().active());
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
+
+    column.pane().go(elsewhere, true);
+    ASSERT_TRUE(waitFor([&] { return column.demo().items().size() > 0; }, 60000));
+    EXPECT_TRUE(column.state.sampleDemoDir().isEmpty());
+    EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files).size(), 4);
+}
