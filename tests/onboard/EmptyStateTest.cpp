@@ -7,6 +7,8 @@
 #include "PaneDemo.h"
 #include "PaneState.h"
 #include "kit/NamingTierHeader.h"
+#include "kit/Widgets.h"
+#include "list/FileListView.h"
 #include "onboarding/DemoDropZone.h"
 #include "onboarding/DemoRow.h"
 #include "onboarding/EmptyStateView.h"

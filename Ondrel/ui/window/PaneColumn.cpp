@@ -81,14 +81,12 @@ void PaneColumn::applyActive()
 void PaneColumn::applyViewMode()
 {
     const bool grid = m_state.panes().size() < 2 && m_state.viewMode() == ViewMode::Icon;
-    if (grid == (m_grid != nullptr))
-        return;
-    if (grid) {
+    if (grid && !m_grid) {
         m_grid = new FileIconView(m_state, this);
         m_grid->setObjectName(QStringLiteral("paneGrid"));
         static_cast<QVBoxLayout *>(layout())->addWidget(m_grid, 1);
         m_list->hide();
-    } else {
+    } else if (!grid && m_grid) {
         delete m_grid;
         m_grid = nullptr;
         m_list->show();
