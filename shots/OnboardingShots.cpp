@@ -11,6 +11,7 @@
 #include "Shots.h"
 #include "window/ContentView.h"
 #include "kit/NamingTierHeader.h"
+#include "onboarding/EmptyStateView.h"
 #include "onboarding/FirstWinBanner.h"
 #include "onboarding/OnboardingSheetBody.h"
 
@@ -83,10 +84,12 @@ public:
         // Past onboarding, its banner shown: neither covers the pane.
         defaults.setValue(QString::fromLatin1(OnboardingKeys::completed), true);
         defaults.setValue(QString::fromLatin1(OnboardingKeys::firstWinBannerShown), true);
-        const QString root = QDir::cleanPath(QDir(fixture).filePath(
-            QStringLiteral("../empty-state/") + QUuid::createUuid().toString(QUuid::Id128).left(8)));
+        // One empty folder for every picture (the sidebar's recent folders list it once);
+        // fresh sample files for each.
+        const QString root = QDir::cleanPath(QDir(fixture).filePath(QStringLiteral("../empty-state")));
         const QString empty = root + QStringLiteral("/Inbox");
         QDir().mkpath(empty);
+        const QString run = root + u'/' + QUuid::createUuid().toString(QUuid::Id128).left(8);
         m_state.setOllamaUp(demo == Demo::ready);
         PaneState *pane = m_state.activePane();
         pane->go(empty, false);
@@ -97,12 +100,12 @@ public:
 
         if (demo == Demo::working) {
             // A file whose reading never ends while the picture is taken.
-            const QString file = root + QStringLiteral("/scan.pdf");
+            const QString file = run + QStringLiteral("/scan.pdf");
             m_held.start();
             m_state.scenarioInFlight().insert(file, m_held.future());
             pane->demo().load({file});
         } else if (demo != Demo::none) {
-            const QString samples = root + QStringLiteral("/samples");
+            const QString samples = run + QStringLiteral("/samples");
             QDir().mkpath(samples);
             pane->demo().loadSamples(samples);
         }
@@ -132,7 +135,8 @@ public:
 private:
     bool headerReady() const
     {
-        auto *header = m_view->findChild<Kit::NamingTierHeader *>(QStringLiteral("namingTierHeader"));
+        auto *view = m_view->findChild<EmptyStateView *>(QStringLiteral("emptyStateView"));
+        auto *header = view ? view->findChild<Kit::NamingTierHeader *>(QStringLiteral("namingTierHeader")) : nullptr;
         return header && header->ready();
     }
 
