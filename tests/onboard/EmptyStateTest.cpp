@@ -366,3 +366,18 @@ TEST_F(EmptyState, TheSampleFolderWaitsForThePaneThatEntersIt)
     EXPECT_TRUE(column.state.sampleDemoDir().isEmpty());
     EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files).size(), 4);
 }
+
+TEST_F(EmptyState, ClosingTheWindowWhileReadingDropsTheAnswer)
+{
+    const QString folder = BrowserTest::makeTree("closing", {});
+    writeNameable(folder + "/c1.txt", "c1");
+    {
+        Column column(BrowserTest::makeTree("closing-pane", {}));
+        QTest::mouseClick(column.find<QAbstractButton>("demoSampleButton"), Qt::LeftButton);
+        ASSERT_TRUE(column.dropFiles({folder + "/c1.txt"}));
+        delete column.column; // the view first, then the window's state with its panes
+        column.column = nullptr;
+    }
+    BrowserTest::settle();
+    EXPECT_TRUE(QFileInfo::exists(folder + "/c1.txt"));
+}
