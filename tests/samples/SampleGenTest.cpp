@@ -90,6 +90,18 @@ QString pdfToText(const QString &path)
     return QString::fromUtf8(popplerTool("pdftotext", {"-enc", "UTF-8", path, "-"}));
 }
 
+// The united boxes of the words on the first page, in points from the top left.
+QRectF textExtent(const QString &path)
+{
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    QRectF extent;
+    if (!document || document->numPages() < 1)
+        return extent;
+    for (const std::unique_ptr<Poppler::TextBox> &word : document->page(0)->textList())
+        extent = extent.united(word->boundingBox());
+    return extent;
+}
+
 QString writePdf(const QString &name, const QString &text)
 {
     const QString path = TestSupport::root() + u'/' + name;
@@ -149,6 +161,9 @@ TEST(SampleGen, PdfsReadBackAsExactlyTheLinesWritten)
             SCOPED_TRACE((language + u' ' + expected[i].name).toStdString());
             const QString path = paths[i];
             EXPECT_TRUE(popplerTool("pdfinfo", {path}).contains("612 x 792 pts"));
+            const QRectF extent = textExtent(path);
+            EXPECT_TRUE(QRectF(48, 48, 516, 696).adjusted(-0.5, -0.5, 0.5, 0.5).contains(extent))
+                << extent.left() << " " << extent.top() << " " << extent.right() << " " << extent.bottom();
 
             const QStringList tool = lines(pdfToText(path));
             const Extraction extraction = Extractor::extract(path, false);
@@ -238,6 +253,7 @@ TEST(TextPdf, TextBelowThePageIsCutOff)
     EXPECT_GT(read.size(), 30);
     EXPECT_LT(read.size(), 60);
     EXPECT_EQ(read, written.mid(0, read.size()));
+    EXPECT_LE(textExtent(path).bottom(), 792 - 48 + 0.5);
 }
 
 // The widths in the font dictionaries are the drawing faces' own: the ink of each line ends
