@@ -145,6 +145,7 @@ QByteArray Text::box(const QString &text, const QRectF &box, double pageHeight, 
     double y = box.top();
     bool full = false;
     for (const QString &paragraph : text.split(u'\n')) {
+        // One font for the whole paragraph, the one it was measured in, on every row.
         const bool latin = isLatin1Line(paragraph);
         const QFont font = face(latin);
         const QFontMetricsF metrics(font);
@@ -165,7 +166,7 @@ QByteArray Text::box(const QString &text, const QRectF &box, double pageHeight, 
             while (shown.endsWith(u' '))
                 shown.chop(1);
             if (!shown.isEmpty())
-                out += line(shown, QPointF(box.left(), pageHeight - (y + ascent)), fontSize);
+                out += show(shown, latin, QPointF(box.left(), pageHeight - (y + ascent)), fontSize);
             y += spacing;
         }
         layout.endLayout();
@@ -179,16 +180,27 @@ QByteArray Text::box(const QString &text, const QRectF &box, double pageHeight, 
 
 QByteArray Text::line(const QString &text, const QPointF &baseline, double fontSize)
 {
-    const bool latin = isLatin1Line(text);
+    return show(text, isLatin1Line(text), baseline, fontSize);
+}
+
+QByteArray Text::show(const QString &text, bool latin, const QPointF &baseline, double fontSize)
+{
     QByteArray codes;
     if (latin) {
         codes = text.toLatin1().toHex();
     } else {
-        // UCS-2 code units; characters beyond the Basic Multilingual Plane have no code in
-        // this encoding and show as missing glyphs.
-        for (const QChar c : text) {
-            codes += QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
-            m_chineseShown.insert(c.unicode());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            char16_t code = text[i].unicode();
+            // UCS-2 has no codes for characters beyond the Basic Multilingual Plane, and a
+            // surrogate would fall outside the encoding's code space, shifting every code
+            // after it: such a character is written as one replacement character.
+            if (QChar::isSurrogate(code)) {
+                if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                    ++i;
+                code = QChar::ReplacementCharacter;
+            }
+            codes += QByteArray::number(code, 16).rightJustified(4, '0');
+            m_chineseShown.insert(code);
         }
     }
     return "BT /" + QByteArray(latin ? "F1 " : "F2 ") + num(fontSize) + " Tf " + num(baseline.x()) +

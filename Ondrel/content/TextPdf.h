@@ -52,6 +52,8 @@ public:
     QByteArray addFonts(Objects &objects) const;
 
 private:
+    QByteArray show(const QString &text, bool latin, const QPointF &baseline, double fontSize);
+
     QSet<char16_t> m_chineseShown;
 };
 

@@ -64,8 +64,8 @@ int makePdf(const QString &path, int pageCount)
                               .arg(p + 1)
                               .arg(line + 1);
         for (int line = 0; line < 6; ++line)
-            page.cjkLines << QString::fromUtf8("第%1页 增值税电子普通发票 开票日期：2024年03月15日 价税合计")
-                                 .arg(p + 1);
+            page.lines << QString::fromUtf8("第%1页 增值税电子普通发票 开票日期：2024年03月15日 价税合计")
+                              .arg(p + 1);
         builder.addPage(page);
     }
     QFile file(path);

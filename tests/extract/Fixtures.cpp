@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QPainter>
 
+#include "TextPdf.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -78,17 +80,6 @@ QByteArray num(double value)
     return QByteArray::number(value, 'f', 2);
 }
 
-struct PdfObjects
-{
-    QList<QByteArray> bodies; // object n is bodies[n - 1]
-    int add(const QByteArray &body = {})
-    {
-        bodies << body;
-        return int(bodies.size());
-    }
-    void set(int number, const QByteArray &body) { bodies[number - 1] = body; }
-};
-
 } // namespace
 
 void PdfBuilder::setInfo(const QString &title, const QString &subject, const QString &keywords)
@@ -122,11 +113,10 @@ QByteArray PdfBuilder::build() const
         extra += char(0);
         return md5(key + extra).left(10);
     };
-    const auto stream = [&](int number, const QByteArray &dictionary, QByteArray data) {
+    const auto stream = [&](int number, const QByteArray &entries, QByteArray data) {
         if (encrypted)
             data = rc4(objectKey(number), data);
-        return "<< " + dictionary + " /Length " + QByteArray::number(data.size()) +
-               " >>\nstream\n" + data + "\nendstream";
+        return TextPdf::stream(data, entries);
     };
     const auto text = [&](int number, const QString &value) {
         QByteArray bytes = pdfString(value);
@@ -135,21 +125,9 @@ QByteArray PdfBuilder::build() const
         return "<" + bytes.toHex() + ">";
     };
 
-    PdfObjects objects;
+    TextPdf::Objects objects;
     const int catalog = objects.add();
     const int pages = objects.add();
-    const int helvetica = objects.add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica "
-                                      "/Encoding /WinAnsiEncoding >>");
-    const int cjkDescriptor = objects.add(
-        "<< /Type /FontDescriptor /FontName /STSong-Light /Flags 6 /FontBBox [-25 -254 1000 880] "
-        "/ItalicAngle 0 /Ascent 880 /Descent -120 /CapHeight 880 /StemV 93 >>");
-    const int cjkDescendant =
-        objects.add("<< /Type /Font /Subtype /CIDFontType0 /BaseFont /STSong-Light /CIDSystemInfo "
-                    "<< /Registry (Adobe) /Ordering (GB1) /Supplement 2 >> /FontDescriptor " +
-                    QByteArray::number(cjkDescriptor) + " 0 R /DW 1000 >>");
-    const int cjk = objects.add("<< /Type /Font /Subtype /Type0 /BaseFont /STSong-Light "
-                                "/Encoding /UniGB-UCS2-H /DescendantFonts [" +
-                                QByteArray::number(cjkDescendant) + " 0 R] >>");
     int mapped = 0;
     if (!m_mapping.isEmpty()) {
         QByteArray cmap = "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
@@ -168,10 +146,15 @@ QByteArray PdfBuilder::build() const
                              QByteArray::number(toUnicode) + " 0 R >>");
     }
 
-    QByteArray kids;
+    // The text of every page first: the fonts carry the widths of what was drawn.
+    TextPdf::Text writer;
+    struct Drawn
+    {
+        QByteArray content, xobjects;
+    };
+    QList<Drawn> drawn;
     for (const Page &page : m_pages) {
-        QByteArray content;
-        QByteArray xobjects;
+        Drawn out;
         if (!page.picture.isNull()) {
             const QImage grey = page.picture.convertToFormat(QImage::Format_Grayscale8);
             QByteArray raw;
@@ -185,69 +168,54 @@ QByteArray PdfBuilder::build() const
                                           " /ColorSpace /DeviceGray /BitsPerComponent 8 "
                                           "/Filter /FlateDecode",
                                       qCompress(raw).mid(4)));
-            xobjects = " /XObject << /Im1 " + QByteArray::number(image) + " 0 R >>";
-            content += "q " + num(page.size.width()) + " 0 0 " + num(page.size.height()) +
-                       " 0 0 cm /Im1 Do Q\n";
+            out.xobjects = " /XObject << /Im1 " + QByteArray::number(image) + " 0 R >>";
+            out.content += "q " + num(page.size.width()) + " 0 0 " + num(page.size.height()) +
+                           " 0 0 cm /Im1 Do Q\n";
         }
-        double y = page.size.height() - 2 * page.fontSize;
-        if (!page.lines.isEmpty()) {
-            content += "BT /F1 " + num(page.fontSize) + " Tf " + num(page.fontSize * 1.2) +
-                       " TL 10 " + num(y) + " Td\n";
-            for (const QString &line : page.lines)
-                content += "(" + literal(line) + ") Tj T*\n";
-            content += "ET\n";
-            y -= page.fontSize * 1.2 * page.lines.size();
-        }
-        if (!page.cjkLines.isEmpty()) {
-            content += "BT /F2 " + num(page.fontSize) + " Tf " + num(page.fontSize * 1.3) +
-                       " TL 10 " + num(y) + " Td\n";
-            for (const QString &line : page.cjkLines) {
-                QByteArray units;
-                for (const QChar c : line)
-                    units += QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
-                content += "<" + units + "> Tj T*\n";
-            }
-            content += "ET\n";
-            y -= page.fontSize * 1.3 * page.cjkLines.size();
-        }
-        for (const Page::Placed &item : page.placed) {
-            const QByteArray at = num(item.at.x()) + " " + num(page.size.height() - item.at.y());
-            if (item.cjk) {
-                QByteArray units;
-                for (const QChar c : item.text)
-                    units += QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
-                content += "BT /F2 " + num(page.fontSize) + " Tf " + at + " Td <" + units + "> Tj ET\n";
-            } else {
-                content += "BT /F1 " + num(page.fontSize) + " Tf " + at + " Td (" + literal(item.text) +
-                           ") Tj ET\n";
-            }
-        }
+        // The lines in a box 10 points from the sides and one font size from top and bottom.
+        const QRectF box(10, page.fontSize, page.size.width() - 20,
+                         page.size.height() - 2 * page.fontSize);
+        double bottom = box.top();
+        if (!page.lines.isEmpty())
+            out.content += writer.box(page.lines.join(u'\n'), box, page.size.height(), page.fontSize,
+                                      &bottom);
+        for (const Page::Placed &item : page.placed)
+            out.content += writer.line(item.text,
+                                       QPointF(item.at.x(), page.size.height() - item.at.y()),
+                                       page.fontSize);
         if (!page.mappedLine.isEmpty()) {
-            content += "BT /F3 " + num(page.fontSize) + " Tf " + num(page.fontSize * 1.2) + " TL " +
-                       (page.mappedInvisible ? "3 Tr " : "") + "10 " + num(y) + " Td\n";
+            const double y = page.size.height() - bottom - page.fontSize;
+            out.content += "BT /F3 " + num(page.fontSize) + " Tf " + num(page.fontSize * 1.2) + " TL " +
+                           (page.mappedInvisible ? "3 Tr " : "") + "10 " + num(y) + " Td\n";
             for (const QString &line : page.mappedLine.split(u'\n'))
-                content += "(" + literal(line) + ") Tj T*\n";
-            content += "ET\n";
+                out.content += "(" + literal(line) + ") Tj T*\n";
+            out.content += "ET\n";
         }
+        drawn << out;
+    }
+    QByteArray fonts = writer.addFonts(objects);
+    if (mapped)
+        fonts += " /F3 " + QByteArray::number(mapped) + " 0 R";
+
+    QByteArray kids;
+    for (qsizetype i = 0; i < m_pages.size(); ++i) {
+        const Page &page = m_pages[i];
         const int contents = objects.add();
-        objects.set(contents, stream(contents, {}, content));
-        QByteArray fonts =
-            "/F1 " + QByteArray::number(helvetica) + " 0 R /F2 " + QByteArray::number(cjk) + " 0 R";
-        if (mapped)
-            fonts += " /F3 " + QByteArray::number(mapped) + " 0 R";
+        objects.set(contents, stream(contents, {}, drawn[i].content));
         const int pageObject = objects.add(
             "<< /Type /Page /Parent " + QByteArray::number(pages) + " 0 R /MediaBox [0 0 " +
             num(page.size.width()) + " " + num(page.size.height()) + "] /Resources << /Font << " +
-            fonts + " >>" + xobjects + " >> /Contents " + QByteArray::number(contents) + " 0 R >>");
+            fonts + " >>" + drawn[i].xobjects + " >> /Contents " + QByteArray::number(contents) +
+            " 0 R >>");
         kids += QByteArray::number(pageObject) + " 0 R ";
     }
     objects.set(catalog, "<< /Type /Catalog /Pages " + QByteArray::number(pages) + " 0 R >>");
     objects.set(pages, "<< /Type /Pages /Kids [" + kids + "] /Count " +
                            QByteArray::number(m_pages.size()) + " >>");
 
-    int info = 0;
+    QByteArray trailer;
     if (!m_title.isEmpty() || !m_subject.isEmpty() || !m_keywords.isEmpty()) {
-        info = objects.add();
+        const int info = objects.add();
         QByteArray dictionary = "<<";
         if (!m_title.isEmpty())
             dictionary += " /Title " + text(info, m_title);
@@ -256,32 +224,16 @@ QByteArray PdfBuilder::build() const
         if (!m_keywords.isEmpty())
             dictionary += " /Keywords " + text(info, m_keywords);
         objects.set(info, dictionary + " >>");
+        trailer += "/Info " + QByteArray::number(info) + " 0 R ";
     }
-    int encryption = 0;
-    if (encrypted)
-        encryption =
+    if (encrypted) {
+        const int encryption =
             objects.add("<< /Filter /Standard /V 1 /R 2 /O <" + ownerEntry.toHex() + "> /U <" +
                         userEntry.toHex() + "> /P " + QByteArray::number(permissions) + " >>");
-
-    QByteArray pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.bodies.size(); ++i) {
-        offsets << pdf.size();
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects.bodies[i] + "\nendobj\n";
+        trailer += "/Encrypt " + QByteArray::number(encryption) + " 0 R ";
     }
-    const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(objects.bodies.size() + 1) + "\n0000000000 65535 f \n";
-    for (const qsizetype offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.bodies.size() + 1) + " /Root " +
-           QByteArray::number(catalog) + " 0 R";
-    if (info)
-        pdf += " /Info " + QByteArray::number(info) + " 0 R";
-    if (encryption)
-        pdf += " /Encrypt " + QByteArray::number(encryption) + " 0 R";
-    pdf += " /ID [<" + fileId.toHex() + "> <" + fileId.toHex() + ">] >>\nstartxref\n" +
-           QByteArray::number(xref) + "\n%%EOF\n";
-    return pdf;
+    trailer += "/ID [<" + fileId.toHex() + "> <" + fileId.toHex() + ">]";
+    return objects.file(catalog, trailer);
 }
 
 // ---- zip ----

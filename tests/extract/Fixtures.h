@@ -24,10 +24,10 @@ inline void PrintTo(const Extraction &e, std::ostream *os)
 // Small documents written from scratch for the content readers' tests and benchmark.
 namespace Fixtures {
 
-// A PDF writer: pages with Helvetica text lines, lines in the Chinese CID font
-// STSong-Light (UniGB-UCS2-H, read through poppler-data), lines in a font whose ToUnicode
-// map sends the letters A-Z to chosen characters (as writers that map glyphs to Kangxi
-// radicals do), and a picture covering the page. Optionally document information and a
+// A PDF writer for what tests need beyond the application's text pages (TextPdf): pages
+// of any size and font size, text placed at points, lines in a font whose ToUnicode map
+// sends the letters A-Z to chosen characters (as writers that map glyphs to Kangxi
+// radicals do), a picture covering the page, several pages, document information and a
 // user password (RC4 40-bit, standard security handler revision 2).
 class PdfBuilder
 {
@@ -35,19 +35,19 @@ public:
     struct Page
     {
         QSizeF size{300, 200};
-        QStringList lines; // Latin-1 text, Helvetica
+        // Text set by TextPdf (Latin-1 lines in Helvetica, others in STSong-Light), broken
+        // to a box 10 points from the sides and one font size from top and bottom.
+        QStringList lines;
         double fontSize = 10;
-        QStringList cjkLines; // any BMP text, STSong-Light
         QString mappedLine;   // letters A-Z (lines split at "\n"), shown through `mapping`
         bool mappedInvisible = false; // the mapped text is in the text layer only
         QImage picture;       // drawn over the whole page
-        // Text placed at a point (x from the left, y from the top, in points), for table
-        // and column layouts: Latin-1 text in Helvetica, or any BMP text in STSong-Light.
+        // Text placed at a point (x from the left, y of the baseline from the top, in
+        // points), for table and column layouts.
         struct Placed
         {
             QPointF at;
             QString text;
-            bool cjk = false;
         };
         QList<Placed> placed;
     };

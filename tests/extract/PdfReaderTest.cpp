@@ -244,6 +244,7 @@ TEST(PdfReader, InformationPrefixTakesTitleSubjectAndKeywords)
 {
     PdfBuilder builder;
     PdfBuilder::Page page;
+    page.size = QSizeF(600, 200); // the line fits unbroken
     page.fontSize = 2;
     page.lines = {letters(250)};
     builder.addPage(page);
@@ -258,6 +259,7 @@ TEST(PdfReader, LockedDocumentsGiveNothing)
 {
     PdfBuilder builder;
     PdfBuilder::Page page;
+    page.size = QSizeF(600, 200); // the line fits unbroken
     page.fontSize = 2;
     page.lines = {letters(250)};
     builder.addPage(page);
@@ -285,9 +287,8 @@ TEST(PdfReader, ChineseCidFontAndRadicalGlyphs)
     PdfBuilder::Page page;
     page.size = QSizeF(595, 842);
     page.fontSize = 12;
-    page.cjkLines = {QStringLiteral("增值税电子普通发票"),
-                     QStringLiteral("开票日期：2024年03月15日"),
-                     QStringLiteral("价税合计：壹仟贰佰叁拾肆元整")};
+    page.lines = {QStringLiteral("增值税电子普通发票"), QStringLiteral("开票日期：2024年03月15日"),
+                  QStringLiteral("价税合计：壹仟贰佰叁拾肆元整")};
     // A writer that maps the glyphs of 日期 and 金额 to radicals: ⽇ 期 ⾦ 额.
     page.mappedLine = "ABCD";
     builder.setMapping(QStringLiteral("\u2F47期\u2FA6额"));

@@ -119,9 +119,9 @@ QString joinedLines(const QString &text)
 
 using Page = Fixtures::PdfBuilder::Page;
 
-Page::Placed at(double x, double y, const QString &text, bool cjk = false)
+Page::Placed at(double x, double y, const QString &text)
 {
-    return Page::Placed{QPointF(x, y), text, cjk};
+    return Page::Placed{QPointF(x, y), text};
 }
 
 // An invoice whose header is a table: labels in one row, values in the row below.
@@ -161,15 +161,15 @@ QByteArray twoColumnChineseInvoicePdf()
     page.size = QSizeF(595, 400);
     page.fontSize = 10;
     page.placed = {
-        at(200, 40, "电子发票（普通发票）", true),
-        at(40, 70, "发票号码：24442000000011112222", true), at(330, 70, "开票日期：2024年06月10日", true),
-        at(40, 100, "购买方名称：广州市星河数码有限公司", true),
-        at(320, 100, "销售方名称：深圳市南风电子商行", true),
-        at(40, 114, "纳税人识别号：91440101MA5AAAA11", true),
-        at(320, 114, "纳税人识别号：92440300MA5BBBB22", true),
-        at(40, 150, "项目名称  单位  数量  单价  金额  税率  税额", true),
-        at(40, 164, "*电子计算机*笔记本电脑  台  1  5309.73  5309.73  13%  690.27", true),
-        at(40, 190, "价税合计（大写）陆仟圆整", true), at(330, 190, "（小写）¥6000.00", true),
+        at(200, 40, "电子发票（普通发票）"),
+        at(40, 70, "发票号码：24442000000011112222"), at(330, 70, "开票日期：2024年06月10日"),
+        at(40, 100, "购买方名称：广州市星河数码有限公司"),
+        at(320, 100, "销售方名称：深圳市南风电子商行"),
+        at(40, 114, "纳税人识别号：91440101MA5AAAA11"),
+        at(320, 114, "纳税人识别号：92440300MA5BBBB22"),
+        at(40, 150, "项目名称  单位  数量  单价  金额  税率  税额"),
+        at(40, 164, "*电子计算机*笔记本电脑  台  1  5309.73  5309.73  13%  690.27"),
+        at(40, 190, "价税合计（大写）陆仟圆整"), at(330, 190, "（小写）¥6000.00"),
     };
     pdf.addPage(page);
     return pdf.build();
@@ -198,7 +198,7 @@ QByteArray staleTitleContractPdf()
     pdf.setInfo(QStringLiteral("劳动合同（模板）"));
     Page page;
     page.size = QSizeF(595, 842);
-    page.cjkLines = {"房屋租赁合同", "出租方（甲方）：王建国", "承租方（乙方）：李晓梅",
+    page.lines = {"房屋租赁合同", "出租方（甲方）：王建国", "承租方（乙方）：李晓梅",
                      "第一条 甲方将位于杭州市西湖区文三路100号的房屋出租给乙方居住使用。",
                      "第二条 租期自2024年4月1日起至2025年3月31日止，月租金人民币3500元。",
                      "第三条 乙方应按月支付租金，甲方收款后开具收据。",
