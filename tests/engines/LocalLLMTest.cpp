@@ -1,7 +1,11 @@
 // The in-process model on the generated tiny qwen2 model: prompt, grammar, loading once,
 // warm-up, and that it never runs on the GUI thread.
 #include "EnginesTestSupport.h"
+#include "LlamaBridge.h"
+#include "LlamaBridgeInternal.h"
 #include "LocalLLM.h"
+#include "Namer.h"
+#include "ScenarioDetection.h"
 #include "TestSupport.h"
 
 #include <QFile>
@@ -11,6 +15,11 @@
 #include <QtConcurrent>
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -66,6 +75,58 @@ TEST(LocalLLMModel, AnswersWithTheGrammarShapedJsonInBothLanguages)
     }
     EXPECT_EQ(llm.loadAttempts(), 1);
     EXPECT_TRUE(llm.isLoaded());
+}
+
+// The bridge's quick grammar checks give the answer the whole-vocabulary check gives, on
+// the questions the naming engines really ask, in both interface languages.
+TEST(LocalLLMModel, GrammarShortcutsAnswerTheRealQuestionsAsTheWholeVocabularyDoes)
+{
+    using namespace marovel::llamabridge;
+    const std::unique_ptr<lb_handle, void (*)(lb_handle *)> h(
+        lb_load(QFile::encodeName(tinyModel).constData(), LocalLLM::contextSize, LocalLLM::gpuLayers),
+        lb_free);
+    ASSERT_NE(h, nullptr);
+    struct Question {
+        QString instruction;
+        QString snippet;
+    };
+    const auto questions = [](const QString &language) {
+        return std::vector<Question>{
+            {ScenarioDetector::Instruction::invoiceSeller(),
+             "电子发票（普通发票）\n发票号码：24312000000123456789\n销售方名称：上海云杉信息科技有限公司\n"
+             "价税合计（大写）壹仟贰佰捌拾元整 （小写）¥1280.00"},
+            {ScenarioDetector::Instruction::contractTitle(),
+             "SERVICE AGREEMENT\nThis Agreement is made on 4 March 2024 between Northwind Traders Ltd. "
+             "and Contoso GmbH."},
+            {ScenarioDetector::Instruction::paperAuthorTitle(),
+             "Attention Is Not All You Need: Pure Attention Loses Rank Doubly Exponentially\n"
+             "Yihe Dong, Jean-Baptiste Cordonnier, Andreas Loukas"},
+            {ScenarioDetector::screenshotTopicInstruction(language),
+             "10:42 📶 微信(3)\n群聊：周末骑行 🚴\n小王: 明早7点@滨江集合\n<img> {json} \"quoted\" \\path"},
+            {ScenarioDetector::Instruction::documentSummary(), "ÿþ\x01\x02 ﾟ･✿ヾ╲(｡◕‿◕｡)╱✿･ﾟ \t\t 0x7f"},
+            {Namer::fallbackInstruction(language), "Quarterly report Q3 2024 — revenue up 12 %; 第三季度报告"},
+        };
+    };
+    // The answer's byte count (or -1) and text under one way of checking the grammar.
+    const auto answer = [&](const QByteArray &prompt, const QByteArray &grammar, GrammarCheck check) {
+        setGrammarCheck(check);
+        std::vector<char> out(LocalLLM::answerBufferSize, '\0');
+        const int32_t n = lb_generate(h.get(), prompt.constData(), grammar.constData(),
+                                      LocalLLM::answerTokens, out.data(), LocalLLM::answerBufferSize);
+        setGrammarCheck(GrammarCheck::BestTokenFirst);
+        return std::pair(n, n >= 0 ? std::string(out.data(), size_t(n)) : std::string());
+    };
+    for (const QString &language : {QStringLiteral("en"), QStringLiteral("zh-Hans")}) {
+        const QByteArray grammar = LocalLLM::describeGBNF(language).toUtf8();
+        for (const Question &q : questions(language)) {
+            const QByteArray prompt = LocalLLM::describePrompt(q.instruction, q.snippet, language).toUtf8();
+            const auto whole = answer(prompt, grammar, GrammarCheck::WholeVocabulary);
+            const auto quick = answer(prompt, grammar, GrammarCheck::BestTokenFirst);
+            const std::string what = language.toStdString() + ": " + q.instruction.toStdString();
+            EXPECT_GT(whole.first, 0) << what;
+            EXPECT_EQ(quick, whole) << what;
+        }
+    }
 }
 
 TEST(LocalLLMModel, WarmupLoadsOnceAndLaterCallsReuseTheModel)
