@@ -11,6 +11,7 @@
 #include "Volumes.h"
 #include "WindowTestSupport.h"
 #include "Workspace.h"
+#include "kit/Style.h"
 #include "sidebar/Sidebar.h"
 #include "sidebar/SidebarRow.h"
 #include "window/ContentView.h"
@@ -174,6 +175,7 @@ TEST(Sidebar, AFreshWindowShowsOnlyTheAlwaysShownSectionsAndTheTrashLast)
     EXPECT_EQ(b.sidebar->indexOfTopLevelItem(trash), b.sidebar->topLevelItemCount() - 1);
     EXPECT_EQ(trash->data(0, Sidebar::keyRole).toString(), Trash::filesFolder());
     EXPECT_EQ(b.sidebar->minimumWidth(), 168);
+    EXPECT_GE(b.sidebar->viewport()->geometry().left(), Kit::Space::small) << "rows keep off the window's edge";
     EXPECT_EQ(b.sidebar->selectionMode(), QAbstractItemView::NoSelection);
 
     // Clicking "连接服务器…" raises the flag and nothing else.
