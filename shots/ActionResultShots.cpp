@@ -2,6 +2,7 @@
 // the window on the fixture folder: the pane's model is set to each state once the
 // selected file has loaded.
 #include "BrowserState.h"
+#include "Fixture.h"
 #include "Localization.h"
 #include "PaneState.h"
 #include "Shots.h"
@@ -39,6 +40,7 @@ public:
     PaneShot(const QString &folder, QStringList select, Arrange arrange)
         : m_select(std::move(select)), m_arrange(std::move(arrange))
     {
+        m_state.setFavorites(Fixture::favorites());
         m_state.activePane()->go(folder, false);
         auto *column = new QVBoxLayout(this);
         column->setContentsMargins(0, 0, 0, 0);

@@ -88,4 +88,9 @@ QStringList create(const QString &folder)
     return names;
 }
 
+QStringList favorites()
+{
+    return {QDir::homePath()};
+}
+
 } // namespace Shots::Fixture

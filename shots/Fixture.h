@@ -11,4 +11,8 @@ namespace Shots::Fixture {
 // empty list when a file could not be written.
 QStringList create(const QString &folder);
 
+// The favourites a window starts with in the tool's temporary home, which has no desktop,
+// documents or downloads folder: the home folder.
+QStringList favorites();
+
 } // namespace Shots::Fixture

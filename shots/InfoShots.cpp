@@ -2,6 +2,7 @@
 // walked and when it is known) and of the connect-to-server and batch-rename sheets.
 #include "BrowserState.h"
 #include "Defaults.h"
+#include "Fixture.h"
 #include "Localization.h"
 #include "ItemInfo.h"
 #include "PaneState.h"
@@ -42,6 +43,7 @@ public:
             for (int i = 0; i < pool.maxThreadCount(); ++i)
                 pool.start([hold = m_hold] { hold->acquire(); });
         }
+        m_state.setFavorites(Fixture::favorites());
         m_state.activePane()->go(folder, false);
         auto *column = new QVBoxLayout(this);
         column->setContentsMargins(0, 0, 0, 0);

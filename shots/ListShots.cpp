@@ -1,6 +1,7 @@
 // States of the list and icon views: suggestions in the list, the grid, the inline
 // rename editors and the file menus, on the fixture folder.
 #include "BrowserState.h"
+#include "Fixture.h"
 #include "PaneState.h"
 #include "Shots.h"
 #include "list/FileIconView.h"
@@ -29,6 +30,7 @@ public:
         : m_afterListing(std::move(afterListing))
     {
         m_state.setViewMode(mode);
+        m_state.setFavorites(Fixture::favorites());
         m_state.activePane()->go(folder, false);
         auto *column = new QVBoxLayout(this);
         column->setContentsMargins(0, 0, 0, 0);

@@ -84,9 +84,18 @@ void resetSettings()
         Defaults::shared().remove(QString::fromLatin1(key));
 }
 
+// Where the settings states keep their folders and databases: beside the fixture folder,
+// whose listing the window pictures show.
+QString settingsRoot(const Context &context)
+{
+    const QString root = QDir::cleanPath(context.fixture + QStringLiteral("/../settings"));
+    QDir().mkpath(root);
+    return root;
+}
+
 QString folder(const Context &context, const QString &name)
 {
-    const QString path = context.fixture + QStringLiteral("/settings/") + name;
+    const QString path = settingsRoot(context) + u'/' + name;
     QDir().mkpath(path);
     return path;
 }
@@ -133,7 +142,7 @@ struct Holder
         static int serial = 0;
         ContentIndexConfig config;
         config.databasePath = options.databasePath.isEmpty()
-                                  ? QStringLiteral("%1/settings/index-%2.sqlite").arg(context.fixture).arg(++serial)
+                                  ? QStringLiteral("%1/index-%2.sqlite").arg(settingsRoot(context)).arg(++serial)
                                   : options.databasePath;
         if (options.heldScan) {
             config.extract = [gate = gate](const QString &) {
@@ -295,8 +304,7 @@ Shot generalClearFailed()
 {
     return {QStringLiteral("settings"), QStringLiteral("general-clear-failed"),
             [](const Context &context) -> QWidget * {
-                const QString blocked = context.fixture + QStringLiteral("/settings/blocked");
-                QDir().mkpath(context.fixture + QStringLiteral("/settings"));
+                const QString blocked = settingsRoot(context) + QStringLiteral("/blocked");
                 QFile file(blocked);
                 if (!file.exists() && file.open(QIODevice::WriteOnly))
                     file.write("x");

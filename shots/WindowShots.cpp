@@ -2,6 +2,7 @@
 // typed filter, the inspector, a tag filter and a selection; and the model download
 // banner on its own.
 #include "BrowserState.h"
+#include "Fixture.h"
 #include "Localization.h"
 #include "PaneState.h"
 #include "Shots.h"
@@ -44,6 +45,7 @@ public:
     ShotWindow(const QString &folder, PaneLayout layout, Step afterListing)
         : m_afterListing(std::move(afterListing))
     {
+        m_state.setFavorites(Fixture::favorites());
         m_state.activePane()->go(folder, false);
         m_state.setLayout(layout);
         auto *column = new QVBoxLayout(this);

@@ -150,7 +150,7 @@ QList<Found> dateRuns(const QString &text)
     QList<Found> runs;
     for (const QString &source : {ContentPatterns::isoDate(QString()), ContentPatterns::monthNameDate(QString()),
                                   ContentPatterns::numericDate(QString())}) {
-        Rx::Matcher match(Rx::compiled(source, Rx::CaseInsensitive), text);
+        Rx::Matcher match(*Rx::compiled(source, Rx::CaseInsensitive), text);
         while (match.find())
             runs << Found{match.start(), match.end()};
     }
@@ -204,7 +204,7 @@ QString documentDateText(const QString &text)
         if (isRangeSeparator(QStringView(text).mid(runs[i].end, runs[i + 1].start - runs[i].end)))
             blank(masked, runs[i].start, runs[i].end);
     }
-    Rx::Matcher label(Rx::compiled(ContentPatterns::excludedDateLabels(), Rx::CaseInsensitive), text);
+    Rx::Matcher label(*Rx::compiled(ContentPatterns::excludedDateLabels(), Rx::CaseInsensitive), text);
     while (label.find()) {
         for (const TextLayout::Span &span : TextLayout::valueSpans(text, label.start(), label.end())) {
             if (const auto run = runAtStart(runs, span)) {
@@ -279,7 +279,7 @@ std::shared_ptr<const Rx::Pattern> anchorPattern(const QString &anchor)
 // the next row.
 std::optional<DateHit> dateInLayout(const QString &text, const QString &anchor, bool monthFirst)
 {
-    Rx::Matcher match(anchorPattern(anchor), text);
+    Rx::Matcher match(*anchorPattern(anchor), text);
     for (int occurrence = 0; occurrence < 8 && match.find(); ++occurrence) {
         for (const TextLayout::Span &span : TextLayout::valueSpans(text, match.start(), match.end())) {
             if (auto hit = dateAtStart(text.mid(span.start, span.end - span.start), monthFirst))
@@ -306,7 +306,7 @@ std::optional<DateHit> dateAfter(const QString &prefix, const QString &text, boo
 // as "yyyy-MM"; "" when the anchor labels no period.
 QString periodEndMonth(const QString &text, const QString &anchor, bool monthFirst)
 {
-    Rx::Matcher match(anchorPattern(anchor), text);
+    Rx::Matcher match(*anchorPattern(anchor), text);
     for (int occurrence = 0; occurrence < 4 && match.find(); ++occurrence) {
         for (const TextLayout::Span &span : TextLayout::valueSpans(text, match.start(), match.end())) {
             const QString cell = text.mid(span.start, span.end - span.start);

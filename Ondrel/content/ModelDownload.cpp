@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -398,6 +399,8 @@ void ModelDownload::setSourceLabel(const QString &label)
 
 void ModelDownload::start(const ModelFile &file)
 {
+    if (!m_worker) // shut down
+        return;
     m_file = file;
     if (QFileInfo::exists(file.targetPath)) {
         setState(State::done());
@@ -517,21 +520,25 @@ void ModelDownload::install(quint64 generation, const QString &temporary)
     m_pendingTmp = temporary;
     setState(State::verifying());
     const QString sha = m_attempt.sha256;
-    QtConcurrent::run([temporary, sha] { return verify(temporary, sha); })
-        .then(this, [this, generation, temporary](bool match) {
-            if (generation != m_generation) {
-                QFile::remove(temporary);
-                return;
-            }
-            if (!match) {
-                QFile::remove(temporary);
-                m_pendingTmp.reset();
-                track(QStringLiteral("fail"), sourceAt(m_urlIndex), QStringLiteral("sha256"), 0);
-                advance(L("校验失败（sha256 不匹配）"));
-                return;
-            }
-            finishInstall(temporary);
-        });
+    // The watcher dies with this object: a digest that ends after it is dropped, and the
+    // destructor removes the file.
+    auto *digest = new QFutureWatcher<bool>(this);
+    connect(digest, &QFutureWatcherBase::finished, this, [this, digest, generation, temporary] {
+        digest->deleteLater();
+        if (generation != m_generation) {
+            QFile::remove(temporary);
+            return;
+        }
+        if (!digest->result()) {
+            QFile::remove(temporary);
+            m_pendingTmp.reset();
+            track(QStringLiteral("fail"), sourceAt(m_urlIndex), QStringLiteral("sha256"), 0);
+            advance(L("校验失败（sha256 不匹配）"));
+            return;
+        }
+        finishInstall(temporary);
+    });
+    digest->setFuture(QtConcurrent::run([temporary, sha] { return verify(temporary, sha); }));
 }
 
 void ModelDownload::finishInstall(const QString &temporary)
@@ -566,6 +573,7 @@ void ModelDownload::shutDown()
     // The worker ends with its thread: it aborts what runs and removes those files.
     m_thread->quit();
     m_thread->wait();
+    m_worker = nullptr;
     // A transfer still queued when the thread ended never made it to the worker.
     if (!m_transferTmp.isEmpty())
         QFile::remove(m_transferTmp);

@@ -145,5 +145,5 @@ private:
     LocalLLM *m_localModel = nullptr;
 
     QThread *m_thread = nullptr;
-    QObject *m_worker = nullptr; // lives on m_thread
+    QObject *m_worker = nullptr; // lives on m_thread; null once shut down
 };

@@ -91,7 +91,6 @@ QString Pattern::errorText() const
 
 struct Matcher::Impl
 {
-    std::shared_ptr<const Pattern> owner; // set when the matcher was given a shared pattern
     QString text; // shares the caller's buffer and keeps it alive for the alias below
     icu::UnicodeString input;
     std::shared_ptr<const icu::RegexPattern> pattern; // outlives `matcher`
@@ -125,12 +124,6 @@ Matcher::Matcher(const Pattern &pattern, const QString &text, int stepLimit)
         return;
     }
     m_impl->matcher->setTimeLimit(stepLimit > 0 ? stepLimit : defaultStepLimit, status);
-}
-
-Matcher::Matcher(std::shared_ptr<const Pattern> pattern, const QString &text, int stepLimit)
-    : Matcher(*pattern, text, stepLimit)
-{
-    m_impl->owner = std::move(pattern);
 }
 
 Matcher::~Matcher() = default;

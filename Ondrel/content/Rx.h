@@ -88,11 +88,10 @@ qsizetype indexIn(const Pattern &pattern, const QString &text);
 class Matcher
 {
 public:
-    // `stepLimit` 0 uses the normal limit of a match operation. The pattern must outlive
-    // the matcher; the second form keeps a shared pattern (one from compiled()) alive
-    // itself, since the cache may drop its copy at any time.
+    // `stepLimit` 0 uses the normal limit of a match operation. The matcher shares the
+    // compiled form of the pattern, so the Pattern itself (one from compiled(), whose
+    // cache may drop it at any time) need not outlive the matcher.
     Matcher(const Pattern &pattern, const QString &text, int stepLimit = 0);
-    Matcher(std::shared_ptr<const Pattern> pattern, const QString &text, int stepLimit = 0);
     ~Matcher();
     Matcher(const Matcher &) = delete;
     Matcher &operator=(const Matcher &) = delete;

@@ -2,6 +2,7 @@
 
 #include "DisplayHelpers.h"
 #include "Extractor.h"
+#include "FileLister.h"
 #include "Localization.h"
 #include "TextDecoding.h"
 
@@ -94,7 +95,7 @@ QuickLookContent QuickLookContent::load(const QString &path, const QSize &pixels
     const QMimeType type = info.isFile() ? mimes.mimeTypeForFile(info)
                                          : mimes.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
     content.iconName = type.iconName();
-    content.kindText = type.comment();
+    content.kindText = FileLister::kindOf(path, false); // as the list says it
     if (!info.isFile())
         return content;
     content.sizeText = sizeStr(info.size());

@@ -13,6 +13,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QSemaphore>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -355,6 +357,42 @@ TEST(ModelDownload, CancelWhileVerifyingNeitherInstallsNorMovesOn)
         // No transfer was running, so no cancel event.
         EXPECT_EQ(f.events, QStringList({"start|unknown"})) << first;
     }
+}
+
+TEST(ModelDownload, ADownloadGoneBeforeItsDigestEndsLeavesNoFile)
+{
+    // The digest runs on the global pool: held busy, it cannot end before the download
+    // object is gone.
+    QThreadPool &pool = *QThreadPool::globalInstance();
+    QSemaphore hold;
+    for (int i = 0; i < pool.maxThreadCount(); ++i)
+        pool.start([&hold] { hold.acquire(); });
+    auto f = std::make_unique<Fixture>();
+    f->download.start(f->file({"/good"}));
+    const bool verifying = Loopback::waitFor([&] { return f->download.state() == State::verifying(); });
+    const QString folder = QFileInfo(f->target).absolutePath();
+    f.reset();
+    hold.release(pool.maxThreadCount());
+    ASSERT_TRUE(verifying);
+    ASSERT_TRUE(pool.waitForDone(30000));
+    QCoreApplication::processEvents(); // nothing is delivered to the download that is gone
+    EXPECT_EQ(QDir(folder).entryList({"*.part", "*.gguf"}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST(ModelDownload, ShutDownEndsTheTransferAndNothingStartsAfterwards)
+{
+    Fixture f;
+    f.download.start(f.file({"/stall"}));
+    ASSERT_TRUE(f.mirrors.server.waitForHits(1));
+    f.download.shutDown();
+    EXPECT_EQ(f.download.state(), State::idle());
+    EXPECT_EQ(f.leftovers(), QStringList());
+
+    f.download.start(f.file({"/good"}));
+    QTest::qWait(100);
+    EXPECT_EQ(f.download.state(), State::idle());
+    EXPECT_EQ(f.mirrors.server.hits(), 1);
+    EXPECT_EQ(f.leftovers(), QStringList());
 }
 
 TEST(ModelDownload, SecondStartWhileRunningOnlyStoresTheModelFile)

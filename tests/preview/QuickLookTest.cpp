@@ -1,5 +1,7 @@
 // The preview window: when toggling opens and closes it, stepping through the items, and
 // what it shows of each kind of file; and the reader of that content on its own.
+#include "FileLister.h"
+#include "Localization.h"
 #include "LoopbackHttp.h"
 #include "QuickLookContent.h"
 #include "TestSupport.h"
@@ -114,6 +116,21 @@ TEST(QuickLookContent, ReadsEachKindOfFile)
     EXPECT_LE(page.image.width(), 400);
     EXPECT_NEAR(page.image.height(), 400, 1);
     EXPECT_EQ(page.image.pixelColor(page.image.width() / 2, 200), QColor(Qt::blue));
+}
+
+TEST(QuickLookContent, TheKindIsTheListsInTheInterfaceLanguage)
+{
+    const Files f;
+    struct Language
+    {
+        explicit Language(const char *code) { Loc::shared().setOverride(QString::fromLatin1(code)); }
+        ~Language() { Loc::shared().setOverride(std::nullopt); }
+    };
+    for (const char *code : {"zh-Hans", "en"}) {
+        const Language language(code);
+        for (const QString &path : {f.pdf, f.text, f.png, f.other})
+            EXPECT_EQ(loadWithin(path).kindText, FileLister::kindOf(path, false)) << code << " " << path.toStdString();
+    }
 }
 
 TEST(QuickLookContent, ShowsOnlyTheStartOfALargeTextWithoutBreakingACharacter)

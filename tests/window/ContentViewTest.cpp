@@ -340,10 +340,13 @@ TEST(TopBar, SegmentsFilterAndInspectorToggle)
     auto *clear = w.find<QToolButton>(QStringLiteral("filterClear"));
     EXPECT_FALSE(clear->isVisible());
     const int barHeight = w.find<QWidget>(QStringLiteral("topBar"))->sizeHint().height();
+    const int capsuleWidth = w.find<QWidget>(QStringLiteral("filterCapsule"))->sizeHint().width();
     field->setFocus();
     QTest::keyClicks(field, QStringLiteral("pd"));
     EXPECT_EQ(w.find<QWidget>(QStringLiteral("topBar"))->sizeHint().height(), barHeight)
         << "the clear button does not make the bar taller";
+    EXPECT_EQ(w.find<QWidget>(QStringLiteral("filterCapsule"))->sizeHint().width(), capsuleWidth)
+        << "nor the field wider, which would push the bar's next buttons";
     EXPECT_EQ(w.state.panes().at(0)->filterText(), QStringLiteral("pd"));
     EXPECT_TRUE(w.state.panes().at(1)->filterText().isEmpty());
     EXPECT_TRUE(clear->isVisible());

@@ -19,11 +19,13 @@
 
 namespace {
 
-// The symbol names the sources pass to the kit's icon calls.
+// The symbol names the sources pass to the kit's icon calls, to the action pane's buttons
+// and to its tiles (whose first argument is the tile's object name).
 QSet<QString> symbolsUsedInSources()
 {
     static const QRegularExpression use(QStringLiteral(
-        R"re(\b(?:icon|iconButton|setIcon|SymbolView|setSymbol)\(\s*(?:[\w>\-.*&]+\s*,\s*)?(?:QStringLiteral\(|u)?"([^"]+)")re"));
+        R"re(\b(?:icon|iconButton|setIcon|SymbolView|setSymbol|ActionButton|tile)\(\s*)re"
+        R"re((?:(?:QStringLiteral\("\w+"\)|[\w>\-.*&]+)\s*,\s*)?(?:QStringLiteral\(|u)?"([^"]+)")re"));
     QSet<QString> names;
     const QString source = QStringLiteral(MAROVEL_SOURCE_DIR);
     for (const char *folder : {"Ondrel", "shots", "bench"}) {
@@ -72,6 +74,8 @@ TEST(Kit, EverySymbolOfTheSourcesResolvesToAVisibleIconOffscreen)
     const QSet<QString> used = symbolsUsedInSources();
     EXPECT_TRUE(used.contains(QStringLiteral("brain")) && used.contains(QStringLiteral("exclamationmark.triangle")))
         << "the scan of the sources misses the banner's icons";
+    EXPECT_TRUE(used.contains(QStringLiteral("trash")) && used.contains(QStringLiteral("eye")))
+        << "the scan of the sources misses the action pane's buttons and tiles";
     QSet<QString> all = used;
     for (const QString &name : Kit::knownSymbols())
         all << name;

@@ -77,6 +77,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("externaldrive"), QStringLiteral("drive-harddisk-symbolic")},
         {QStringLiteral("eject"), QStringLiteral("media-eject-symbolic")},
         {QStringLiteral("checkmark"), QStringLiteral("object-select-symbolic")},
+        {QStringLiteral("trash"), QStringLiteral("user-trash-symbolic")},
         // The places of locIcon(), by their freedesktop names.
         {QStringLiteral("user-home"), QStringLiteral("user-home-symbolic")},
         {QStringLiteral("user-desktop"), QStringLiteral("user-desktop-symbolic")},

@@ -32,7 +32,7 @@ struct ColumnWidth
 };
 // Name, suggestion, size, kind, date.
 constexpr ColumnWidth columnWidths[FileListModel::ColumnCount] = {
-    {300, 150}, {240, 120}, {78, 56}, {100, 64}, {140, 100}};
+    {300, 150}, {240, 120}, {78, 56}, {150, 64}, {140, 100}};
 
 bool isCopyPathKey(const QKeyEvent *event)
 {

@@ -7,7 +7,6 @@
 #include "kit/Widgets.h"
 
 #include <QCheckBox>
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -21,21 +20,12 @@ namespace {
 
 QLabel *noteLabel(const char *name, Kit::TextRole role, Kit::Level level, QWidget *parent)
 {
-    auto *label = new QLabel(parent);
+    auto *label = Kit::plainLabel({}, parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     Kit::setTextRole(label, role);
     Kit::setTextLevel(label, level);
     return label;
-}
-
-Kit::Card *section(QWidget *parent)
-{
-    auto *card = new Kit::Card(parent);
-    card->setNeutral();
-    card->setRadius(8);
-    return card;
 }
 
 void setQuietly(QCheckBox *box, bool on)
@@ -59,83 +49,70 @@ IntegrationSettings::Services IntegrationSettings::system()
 }
 
 IntegrationSettings::IntegrationSettings(Services services, QWidget *parent)
-    : QWidget(parent), m_services(std::move(services))
+    : SettingsForm::Page(parent), m_services(std::move(services))
 {
     setObjectName(QStringLiteral("integrationSettings"));
-    auto *page = new QVBoxLayout(this);
-    page->setContentsMargins(Kit::Space::margin * 2, Kit::Space::margin * 2, Kit::Space::margin * 2, Kit::Space::margin * 2);
-    page->setSpacing(Kit::Space::wide);
+    QWidget *content = widget();
 
     // 1: what the role means on this desktop.
-    m_intro = new QLabel(this);
+    m_intro = new QLabel(content);
     m_intro->setObjectName(QStringLiteral("integrationIntro"));
     m_intro->setTextFormat(Qt::RichText); // only our own texts, escaped, with one bold run
     m_intro->setWordWrap(true);
     Kit::setTextRole(m_intro, Kit::TextRole::callout);
     Kit::setTextLevel(m_intro, Kit::Level::secondary);
-    page->addWidget(m_intro);
+    add(m_intro);
 
     // 2: while not installed.
-    m_installSection = section(this);
+    m_installSection = addSection({});
     m_installSection->setObjectName(QStringLiteral("integrationInstallSection"));
-    auto *install = new QVBoxLayout(m_installSection);
-    install->setContentsMargins(Kit::Space::margin, Kit::Space::margin, Kit::Space::margin, Kit::Space::margin);
-    install->setSpacing(Kit::Space::small);
     auto *warning = new Kit::SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 16, m_installSection);
     warning->setTint(Kit::Tint::orange);
     m_installTitle = noteLabel("integrationInstallTitle", Kit::TextRole::body, Kit::Level::primary, m_installSection);
     Kit::setForeground(m_installTitle, Kit::Tint::orange);
     auto *titleRow = new QHBoxLayout;
+    titleRow->setSpacing(Kit::Space::small);
     titleRow->addWidget(warning);
     titleRow->addWidget(m_installTitle, 1);
-    install->addLayout(titleRow);
+    m_installSection->addRow(titleRow);
     m_installNote = noteLabel("integrationInstallNote", Kit::TextRole::caption, Kit::Level::secondary, m_installSection);
-    install->addWidget(m_installNote);
+    m_installSection->addRow(m_installNote);
     m_installButton = new QPushButton(m_installSection);
     m_installButton->setObjectName(QStringLiteral("integrationInstallButton"));
-    install->addWidget(m_installButton, 0, Qt::AlignLeft);
+    m_installSection->rows()->addWidget(m_installButton, 0, Qt::AlignLeft);
     m_installFailed = noteLabel("integrationInstallFailed", Kit::TextRole::caption, Kit::Level::primary, m_installSection);
     Kit::setForeground(m_installFailed, Kit::Tint::red);
     m_installFailed->hide();
-    install->addWidget(m_installFailed);
-    page->addWidget(m_installSection);
+    m_installSection->addRow(m_installFailed);
 
     // 3: the toggles.
-    m_handyHeader = noteLabel("integrationHandyHeader", Kit::TextRole::headline, Kit::Level::primary, this);
-    page->addWidget(m_handyHeader);
-    auto *handy = section(this);
-    auto *toggles = new QVBoxLayout(handy);
-    toggles->setContentsMargins(Kit::Space::margin, Kit::Space::margin, Kit::Space::margin, Kit::Space::margin);
-    toggles->setSpacing(Kit::Space::small);
-    m_fileViewer = new QCheckBox(handy);
+    m_handySection = addSection({});
+    m_fileViewer = new QCheckBox(m_handySection);
     m_fileViewer->setObjectName(QStringLiteral("integrationFileViewer"));
-    toggles->addWidget(m_fileViewer);
-    m_fileViewerNote = noteLabel("integrationFileViewerNote", Kit::TextRole::caption, Kit::Level::secondary, handy);
-    toggles->addWidget(m_fileViewerNote);
-    m_login = new QCheckBox(handy);
+    m_handySection->addRow(m_fileViewer);
+    m_fileViewerNote = noteLabel("integrationFileViewerNote", Kit::TextRole::caption, Kit::Level::secondary, m_handySection);
+    m_handySection->addRow(m_fileViewerNote);
+    m_login = new QCheckBox(m_handySection);
     m_login->setObjectName(QStringLiteral("integrationLogin"));
-    toggles->addWidget(m_login);
-    m_openWithTitle = noteLabel("integrationOpenWithTitle", Kit::TextRole::body, Kit::Level::primary, handy);
-    m_openWithValue = noteLabel("integrationOpenWithValue", Kit::TextRole::caption, Kit::Level::secondary, handy);
-    m_openWithValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_handySection->addRow(m_login);
+    // The value is one short path: kept on one line; the title wraps first.
+    m_openWithTitle = noteLabel("integrationOpenWithTitle", Kit::TextRole::body, Kit::Level::primary, m_handySection);
+    m_openWithValue = noteLabel("integrationOpenWithValue", Kit::TextRole::caption, Kit::Level::secondary, m_handySection);
+    m_openWithValue->setWordWrap(false);
     auto *openWith = new QHBoxLayout;
+    openWith->setSpacing(Kit::Space::wide);
     openWith->addWidget(m_openWithTitle, 1);
-    openWith->addWidget(m_openWithValue);
-    toggles->addLayout(openWith);
-    page->addWidget(handy);
+    openWith->addWidget(m_openWithValue, 0, Qt::AlignRight | Qt::AlignVCenter);
+    m_handySection->addRow(openWith);
 
     // 4: giving the role back.
-    auto *back = section(this);
-    auto *giveBack = new QVBoxLayout(back);
-    giveBack->setContentsMargins(Kit::Space::margin, Kit::Space::margin, Kit::Space::margin, Kit::Space::margin);
-    giveBack->setSpacing(Kit::Space::small);
+    SettingsForm::Section *back = addSection({});
     m_giveBack = new QPushButton(back);
     m_giveBack->setObjectName(QStringLiteral("integrationGiveBack"));
-    giveBack->addWidget(m_giveBack, 0, Qt::AlignLeft);
+    m_giveBack->setAutoDefault(false);
+    back->rows()->addWidget(m_giveBack, 0, Qt::AlignLeft);
     m_giveBackNote = noteLabel("integrationGiveBackNote", Kit::TextRole::caption, Kit::Level::tertiary, back);
-    giveBack->addWidget(m_giveBackNote);
-    page->addWidget(back);
-    page->addStretch(1);
+    back->addRow(m_giveBackNote);
 
     connect(m_installButton, &QPushButton::clicked, this, &IntegrationSettings::install);
     connect(m_fileViewer, &QCheckBox::toggled, this, &IntegrationSettings::fileViewerChanged);
@@ -151,7 +128,7 @@ IntegrationSettings::IntegrationSettings(Services services, QWidget *parent)
 
 void IntegrationSettings::showEvent(QShowEvent *event)
 {
-    QWidget::showEvent(event);
+    SettingsForm::Page::showEvent(event);
     refresh();
 }
 
@@ -215,7 +192,7 @@ void IntegrationSettings::retranslate()
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
                            + QStringLiteral("/applications");
     m_installFailed->setText(L("自动添加失败，请检查 %@ 是否可写。", folder));
-    m_handyHeader->setText(L("让 Marovel 更顺手"));
+    m_handySection->setHeader(L("让 Marovel 更顺手"));
     m_fileViewer->setText(L("让其他应用的「在文件管理器中显示」打开 Marovel"));
     m_fileViewerNote->setText(L("VS Code、浏览器、截图工具等点「在文件管理器中显示」时，文件就在 Marovel 里打开并选中。"));
     m_login->setText(L("开机自动启动"));

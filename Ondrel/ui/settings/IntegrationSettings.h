@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "SettingsForm.h"
 
 #include <functional>
 
@@ -10,12 +10,13 @@ class QPushButton;
 
 // The settings page "系统集成": making Marovel the default file manager for folders and
 // for other programs' "show in file manager" requests, starting it at login, adding it to
-// the applications menu, and handing the default role back.
+// the applications menu, and handing the default role back. A grouped form like the
+// other settings pages.
 //
 // Each time the page is shown it reads the state again; a toggle that changes then (or by
 // the user) runs its action, so a page opened while the user wants the role but another
 // program holds it takes the role back.
-class IntegrationSettings : public QWidget
+class IntegrationSettings : public SettingsForm::Page
 {
     Q_OBJECT
 
@@ -52,12 +53,12 @@ private:
     bool m_moveFailed = false;
 
     QLabel *m_intro;
-    QWidget *m_installSection;
+    SettingsForm::Section *m_installSection;
     QLabel *m_installTitle;
     QLabel *m_installNote;
     QPushButton *m_installButton;
     QLabel *m_installFailed;
-    QLabel *m_handyHeader;
+    SettingsForm::Section *m_handySection;
     QCheckBox *m_fileViewer;
     QLabel *m_fileViewerNote;
     QCheckBox *m_login;

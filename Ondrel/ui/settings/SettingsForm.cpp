@@ -89,22 +89,27 @@ protected:
 
 // Section
 
-Section::Section(const QString &header, QWidget *parent) : QWidget(parent)
+Section::Section(const QString &header, QWidget *parent)
+    : QWidget(parent), m_header(Kit::plainLabel({}, this))
 {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(Kit::Space::small);
-    if (!header.isEmpty()) {
-        auto *title = Kit::plainLabel(header, this);
-        title->setObjectName(QStringLiteral("sectionHeader"));
-        Kit::setTextRole(title, Kit::TextRole::headline);
-        column->addWidget(title);
-    }
+    m_header->setObjectName(QStringLiteral("sectionHeader"));
+    Kit::setTextRole(m_header, Kit::TextRole::headline);
+    column->addWidget(m_header);
+    setHeader(header);
     auto *card = new SectionCard(this);
     m_rows = new QVBoxLayout(card);
     m_rows->setContentsMargins(Kit::Space::wide, Kit::Space::normal + 2, Kit::Space::wide, Kit::Space::normal + 2);
     m_rows->setSpacing(Kit::Space::normal);
     column->addWidget(card);
+}
+
+void Section::setHeader(const QString &header)
+{
+    m_header->setText(header);
+    m_header->setVisible(!header.isEmpty());
 }
 
 void Section::addRow(QWidget *row)

@@ -31,12 +31,15 @@ public:
     // An empty header shows none.
     explicit Section(const QString &header, QWidget *parent = nullptr);
 
+    // Replaces the header (a language change); an empty one hides it.
+    void setHeader(const QString &header);
     void addRow(QWidget *row);
     void addRow(QLayout *row);
     // The layout of the rows, for rows that come and go.
     QVBoxLayout *rows() const { return m_rows; }
 
 private:
+    QLabel *m_header;
     QVBoxLayout *m_rows;
 };
 

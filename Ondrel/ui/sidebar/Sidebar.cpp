@@ -58,7 +58,6 @@ Sidebar::Sidebar(BrowserState &state, QWidget *parent)
     setItemsExpandable(false);
     setExpandsOnDoubleClick(false);
     setIndentation(0);
-    setViewportMargins(Kit::Space::small, Kit::Space::tight, 0, 0);
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
@@ -107,6 +106,16 @@ void Sidebar::changeEvent(QEvent *event)
     // The headers' secondary colour is mixed from the palette.
     if (event->type() == QEvent::PaletteChange)
         scheduleRebuild();
+}
+
+void Sidebar::updateGeometries()
+{
+    QTreeWidget::updateGeometries();
+    // The tree view sets the viewport's margins for its header (hidden here): put back the
+    // room from the window's edge. Equal margins change nothing, so this settles at once.
+    const QMargins room(Kit::Space::small, Kit::Space::tight, 0, 0);
+    if (viewportMargins() != room)
+        setViewportMargins(room);
 }
 
 void Sidebar::scheduleRebuild()

@@ -48,6 +48,7 @@ public:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void updateGeometries() override;
 
 private:
     void scheduleRebuild();

@@ -78,8 +78,12 @@ TopBar::TopBar(BrowserState &state, QWidget *parent)
     capsuleRow->addWidget(m_filter);
     m_clear->setParent(capsule);
     m_clear->setIconSize({12, 12});
-    // No taller than the field: the bar keeps its height when the button appears.
+    // No taller than the field, and its room kept while hidden: the bar keeps its height
+    // and the buttons after the field stay in place when it appears.
     m_clear->setFixedSize(16, 16);
+    QSizePolicy clearPolicy = m_clear->sizePolicy();
+    clearPolicy.setRetainSizeWhenHidden(true);
+    m_clear->setSizePolicy(clearPolicy);
     capsuleRow->addWidget(m_clear);
     capsule->setRadius(capsule->sizeHint().height() / 2);
 
