@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -270,10 +271,9 @@ void readFactBlocks(const EntryReader &reader, std::atomic<qsizetype> &next, qsi
 // meanwhile this thread builds the names, paths and file kinds (the strings stay on one
 // thread, whose heap grows without stalling the others), then helps with the facts.
 // Folders' kinds and the online state, which need the facts, come last.
-void fillItems(const EntryReader &reader, qsizetype count, const QString &language,
-               const OnlineFiles::Query &online)
+void fillItems(const EntryReader &reader, qsizetype count, const OnlineFiles::Query &online)
 {
-    ListingKinds kinds(language);
+    std::optional<ListingKinds> kinds;
     std::atomic<qsizetype> next{0};
     {
         const qsizetype wanted = threadsFor(count);
@@ -285,11 +285,13 @@ void fillItems(const EntryReader &reader, qsizetype count, const QString &langua
                 break; // no more threads now: the ones running read the rest
             }
         }
+        // The interface language's texts and the type database load while the helpers read.
+        kinds.emplace(Loc::shared().language());
         for (qsizetype index = 0; index < count; ++index) {
             FileItem &item = reader.items[index];
             item.name = QFile::decodeName(reader.names + reader.starts[index]);
             item.path = reader.prefix % item.name; // one block of the exact size
-            item.kind = kinds.of(item.name, false);
+            item.kind = kinds->of(item.name, false);
         }
         readFactBlocks(reader, next, count);
     } // the helpers are joined here
@@ -297,7 +299,7 @@ void fillItems(const EntryReader &reader, qsizetype count, const QString &langua
     for (qsizetype index = 0; index < count; ++index) {
         FileItem &item = reader.items[index];
         if (item.isDir)
-            item.kind = kinds.of(item.name, true);
+            item.kind = kinds->of(item.name, true);
         if (online)
             item.isOnline = online(item.path);
     }
@@ -344,7 +346,7 @@ QList<FileItem> list(const QString &folder, bool showHidden)
     const QString prefix = dir == u"/" ? dir : dir + u'/';
     const EntryReader reader{::dirfd(stream), prefix,        QFile::encodeName(prefix),
                              names.data(),    starts.data(), items.data()};
-    fillItems(reader, qsizetype(starts.size()), Loc::shared().language(), OnlineFiles::query());
+    fillItems(reader, qsizetype(starts.size()), OnlineFiles::query());
     ::closedir(stream);
     return items;
 }
