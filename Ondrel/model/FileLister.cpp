@@ -329,6 +329,7 @@ QList<FileItem> list(const QString &folder, bool showHidden)
         names.reserve(hint);
         starts.reserve(hint / 32);
         adviseHugePages(names.data(), qsizetype(names.capacity()));
+        adviseHugePages(starts.data(), qsizetype(starts.capacity() * sizeof(size_t)));
     }
     while (dirent *entry = ::readdir(stream)) {
         const char *raw = entry->d_name;
