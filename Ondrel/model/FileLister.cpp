@@ -244,10 +244,10 @@ void readFacts(const EntryReader &reader, qsizetype index, std::vector<dev_t> &n
 constexpr qsizetype blockSize = 256;
 constexpr qsizetype entriesPerThread = 2048;
 
-// Threads for a listing of `count` entries: at most half the cores (beyond that the
-// calls on one folder contend in the kernel more than they gain, and the thread that
-// builds the names waits for a core), but two wherever the folder is worth it, so the
-// names are built while the facts are read.
+// Threads for a listing of `count` entries: at most half the cores (more were no faster
+// when measured: the calls on one folder contend in the kernel, and the thread that builds
+// the names waits for a core), but two wherever the folder is worth it, so the names are
+// built while the facts are read.
 qsizetype threadsFor(qsizetype count)
 {
     const qsizetype worth = count / entriesPerThread;
