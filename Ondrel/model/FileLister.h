@@ -12,7 +12,8 @@ namespace FileLister {
 
 // The folder's entries (one level), in directory order. Hidden entries (a name that starts
 // with a dot) are left out unless `showHidden`. A folder that cannot be read lists as
-// empty; an entry whose facts cannot be read is listed with fallbacks.
+// empty; an entry whose facts cannot be read is listed with fallbacks. A large folder's
+// entries are read on a few threads of the listing's own, which it joins before returning.
 QList<FileItem> list(const QString &folder, bool showHidden);
 
 // The kind column's text in the interface language: "文件夹" for a folder, the MIME

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -159,39 +160,53 @@ TEST(FileLister, KindTextsFollowTheInterfaceLanguage)
     }
 }
 
-// What a listing must hold for every entry, read the plain way: one stat and one
-// attribute read by full path per entry.
+// What a listing must hold for every entry, read the plain way in directory order: one
+// stat and one attribute read by full path per entry, by the name's own bytes.
 struct Expected
 {
     QString name, path, kind;
     bool isDir = false, isAlias = false, isHidden = false;
     qint64 size = 0;
-    QDateTime modified = FileItem::distantPast();
+    QDateTime modified = FileItem::distantPast(), created = FileItem::distantPast();
     QStringList tags;
 };
+
+QDateTime dateOf(const struct statx_timestamp &t)
+{
+    return QDateTime::fromMSecsSinceEpoch(qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000, Qt::UTC);
+}
 
 QList<Expected> listPlainly(const QString &folder, bool showHidden)
 {
     QList<Expected> entries;
-    QDir dir(folder);
-    QStringList names = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                      QDir::NoDotAndDotDot);
-    for (const QString &name : names) {
-        if (name.startsWith(u'.') && !showHidden)
+    const QByteArray folderBytes = QFile::encodeName(folder);
+    DIR *dir = ::opendir(folderBytes.constData());
+    if (!dir)
+        return entries;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray raw(entry->d_name);
+        if (raw == "." || raw == ".." || (raw.startsWith('.') && !showHidden))
             continue;
         Expected e;
-        e.name = name;
-        e.path = folder + u'/' + name;
-        e.isHidden = name.startsWith(u'.');
-        const QByteArray path = QFile::encodeName(e.path);
+        e.name = QFile::decodeName(raw);
+        e.path = folder + u'/' + e.name;
+        e.isHidden = raw.startsWith('.');
+        const QByteArray path = folderBytes + '/' + raw;
         struct stat own, target;
         if (::lstat(path.constData(), &own) == 0) {
             e.isAlias = S_ISLNK(own.st_mode);
-            const struct stat &facts = e.isAlias && ::stat(path.constData(), &target) == 0 ? target : own;
+            const bool followed = e.isAlias && ::stat(path.constData(), &target) == 0;
+            const struct stat &facts = followed ? target : own;
             e.isDir = S_ISDIR(facts.st_mode);
             e.size = !e.isDir && facts.st_size > 0 ? facts.st_size : qint64(facts.st_blocks) * 512;
             e.modified = QDateTime::fromMSecsSinceEpoch(
                 qint64(facts.st_mtim.tv_sec) * 1000 + facts.st_mtim.tv_nsec / 1000000, Qt::UTC);
+            struct statx birth;
+            const int flags = followed ? 0 : AT_SYMLINK_NOFOLLOW;
+            e.created = ::statx(AT_FDCWD, path.constData(), flags, STATX_BTIME, &birth) == 0 &&
+                                (birth.stx_mask & STATX_BTIME)
+                            ? dateOf(birth.stx_btime)
+                            : e.modified;
         }
         e.kind = FileLister::kindOf(e.path, e.isDir);
         char value[4096];
@@ -200,47 +215,50 @@ QList<Expected> listPlainly(const QString &folder, bool showHidden)
             e.tags = QString::fromUtf8(value, n).split(u',', Qt::SkipEmptyParts);
         entries << e;
     }
+    ::closedir(dir);
     return entries;
 }
 
-// The listing against the plain reading, in directory order.
+// The listing against the plain reading, entry by entry in directory order.
 void expectSameAsPlain(const QString &folder, bool showHidden)
 {
     const QList<FileItem> items = FileLister::list(folder, showHidden);
-    QList<Expected> expected = listPlainly(folder, showHidden);
-    // Directory order: sort the plain reading as the listing came.
-    QHash<QString, qsizetype> order;
-    for (qsizetype i = 0; i < items.size(); ++i)
-        order.insert(items[i].name, i);
+    const QList<Expected> expected = listPlainly(folder, showHidden);
     ASSERT_EQ(items.size(), expected.size()) << folder.toStdString();
-    std::sort(expected.begin(), expected.end(), [&](const Expected &a, const Expected &b) {
-        return order.value(a.name, -1) < order.value(b.name, -1);
-    });
     for (qsizetype i = 0; i < items.size(); ++i) {
         const FileItem &item = items[i];
         const Expected &e = expected[i];
         const std::string name = e.name.toStdString();
-        EXPECT_EQ(item.name, e.name);
+        ASSERT_EQ(item.name, e.name) << "entry " << i;
         EXPECT_EQ(item.path, e.path) << name;
         EXPECT_EQ(item.isDir, e.isDir) << name;
         EXPECT_EQ(item.isAlias, e.isAlias) << name;
         EXPECT_EQ(item.isHidden, e.isHidden) << name;
         EXPECT_EQ(item.size, e.size) << name;
         EXPECT_EQ(item.modified, e.modified) << name;
+        EXPECT_EQ(item.created, e.created) << name;
         EXPECT_EQ(item.kind, e.kind) << name;
         EXPECT_EQ(item.tags, e.tags) << name;
+        EXPECT_FALSE(item.isOnline) << name;
     }
+}
+
+void tag(const QString &path, const QByteArray &value)
+{
+    ASSERT_EQ(::setxattr(QFile::encodeName(path).constData(), "user.xdg.tags", value.constData(),
+                         size_t(value.size()), 0),
+              0);
+}
+
+void makeLink(const QByteArray &target, const QString &path)
+{
+    ASSERT_EQ(::symlink(target.constData(), QFile::encodeName(path).constData()), 0);
 }
 
 TEST(FileLister, EveryFactMatchesAPlainReadingOfTheFolder)
 {
     ScopedLanguage zh("zh-Hans");
     const QString root = TestSupport::makeFolder("plain");
-    const auto tag = [](const QString &path, const QByteArray &value) {
-        ASSERT_EQ(::setxattr(QFile::encodeName(path).constData(), "user.xdg.tags",
-                             value.constData(), size_t(value.size()), 0),
-                  0);
-    };
     // Many names of few kinds, so the kind cache is used again and again.
     static const char *const suffixes[] = {".pdf", ".tar.gz", "", ".xyz", ".TXT", ".a.b.c", "."};
     for (int i = 0; i < 60; ++i)
@@ -258,9 +276,9 @@ TEST(FileLister, EveryFactMatchesAPlainReadingOfTheFolder)
     QDir().mkpath(root + "/folder");
     tag(root + "/folder", "Green");
     // Links: to a tagged file (its tags show), to a folder, and dangling.
-    ASSERT_EQ(::symlink("file-0.pdf", QFile::encodeName(root + "/to-file").constData()), 0);
-    ASSERT_EQ(::symlink("folder", QFile::encodeName(root + "/to-folder").constData()), 0);
-    ASSERT_EQ(::symlink("gone", QFile::encodeName(root + "/dangling").constData()), 0);
+    makeLink("file-0.pdf", root + "/to-file");
+    makeLink("folder", root + "/to-folder");
+    makeLink("gone", root + "/dangling");
     // Entries nobody may read or enter.
     TestSupport::writeFile(root + "/locked.txt", "secret");
     ::chmod(QFile::encodeName(root + "/locked.txt").constData(), 0);
@@ -274,6 +292,55 @@ TEST(FileLister, EveryFactMatchesAPlainReadingOfTheFolder)
     EXPECT_EQ(items["to-file"].tags, QStringList({"Red", "Work"}));
     EXPECT_EQ(items["folder"].tags, QStringList({"Green"}));
     ::chmod(QFile::encodeName(root + "/closed").constData(), 0755);
+}
+
+// A folder large enough to be read on several threads, with every sort of entry spread
+// over all of it, lists exactly as the plain reading: same entries, facts and order.
+TEST(FileLister, ALargeFolderListsAsThePlainReading)
+{
+    ScopedLanguage zh("zh-Hans");
+    const QString root = TestSupport::makeFolder("large");
+    const QByteArray rootBytes = QFile::encodeName(root);
+    static const char *const suffixes[] = {".pdf", ".jpg", "", ".tar.gz", ".xyz", ".md"};
+    const auto nameOf = [](int i) { return QString("entry-%1%2").arg(i).arg(suffixes[i % 6]); };
+    for (int i = 0; i < 9000; ++i) {
+        const QString path = root + u'/' + nameOf(i);
+        switch (i % 250) {
+        case 0:
+            QDir().mkpath(path);
+            tag(path, "Green");
+            break;
+        case 1:
+            makeLink(QFile::encodeName(nameOf(i - 1)), path); // to the folder before
+            break;
+        case 2:
+            makeLink("gone", path);
+            break;
+        case 3:
+            TestSupport::writeFile(root + QString("/.hidden-%1").arg(i), "h");
+            break;
+        case 4: {
+            // A name that is not UTF-8.
+            const QByteArray name = rootBytes + "/bad-\xff\xfe-" + QByteArray::number(i);
+            const int fd = ::open(name.constData(), O_CREAT | O_WRONLY, 0644);
+            ASSERT_GE(fd, 0);
+            ::close(fd);
+            break;
+        }
+        case 5:
+            TestSupport::writeFile(path, "tagged");
+            tag(path, "Red,Work");
+            break;
+        case 6:
+            TestSupport::writeFile(path, "locked");
+            ::chmod(QFile::encodeName(path).constData(), 0);
+            break;
+        default:
+            TestSupport::writeFile(path, QByteArray(i % 3, 'x'));
+        }
+    }
+    expectSameAsPlain(root, false);
+    expectSameAsPlain(root, true);
 }
 
 // A folder on a file system without user attributes (ramfs, mounted here where the test
