@@ -12,11 +12,15 @@
 #include "WatchAgent.h"
 #include "agent/AgentTray.h"
 #include "kit/Icons.h"
+#include "onboarding/OnboardingRender.h"
 
 #include <QApplication>
 
 void MarovelDelegate::prepare()
 {
+    // Render mode draws the onboarding pictures and ends the process here: a running
+    // Marovel never hears of it and keeps its crash marker.
+    OnboardingRenderer::runIfRequested();
     Kit::ensureIconTheme();
 }
 

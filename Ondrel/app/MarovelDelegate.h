@@ -13,13 +13,13 @@ class FileManagerService;
 class MarovelDelegate : public AppDelegate
 {
 public:
+    // Ends the process in the onboarding's render mode; otherwise readies the icon theme.
+    void prepare() override;
     // The watch agent when "agentEnabled" is on; then the tray item when
     // "menuBarAgentVisible" is on (shown and removed again through
     // AppHooks::menuBarVisibilityUpdater). Without a system tray the windows' menus offer
-    // the agent's popover instead.
-    void prepare() override;
-    // Also takes the default-viewer role back when wanted, and answers other programs'
-    // requests to show files while "beDefaultFileViewer" holds.
+    // the agent's popover instead. Also takes the default-viewer role back when wanted,
+    // and answers other programs' requests to show files while "beDefaultFileViewer" holds.
     void didFinishLaunching() override;
     // The launch opens the first window, whose start-up reveals `paths`. A later start's
     // paths go to the window shown last, or to a new window when none is left; with no

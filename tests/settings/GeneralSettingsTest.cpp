@@ -5,10 +5,12 @@
 #include "IndexTestSupport.h"
 #include "Localization.h"
 #include "MarovelPaths.h"
+#include "Onboarding.h"
 #include "SettingsTestSupport.h"
 #include "settings/GeneralSettings.h"
 #include "kit/Widgets.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QJsonArray>
@@ -187,6 +189,41 @@ TEST_F(General, TheWatchSwitchesStoreTheirKeyFirstAndLeaveEachOtherAlone)
     EXPECT_TRUE(child<QCheckBox>(&other, "agentSwitch")->isChecked());
     EXPECT_TRUE(agent->isChecked());
     EXPECT_FALSE(child<QCheckBox>(&other, "menuBarSwitch")->isChecked());
+}
+
+TEST_F(General, ReplayClearsTheCompletedFlagAndBringsTheShownMainWindowForward)
+{
+    const QString completed = QString::fromLatin1(OnboardingKeys::completed);
+    Defaults::shared().setValue(completed, true);
+    QWidget closed; // a main window that is not shown
+    closed.setWindowTitle("Marovel");
+    QWidget main;
+    main.setWindowTitle("Marovel");
+    main.showMinimized();
+    QWidget other;
+    other.setWindowTitle("Other");
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == &other; }));
+    Services services;
+    auto page = makePage(services);
+    auto *replay = child<QPushButton>(page.get(), "replayOnboarding");
+    EXPECT_EQ(replay->text(), "重新显示首启引导");
+
+    click(replay);
+    EXPECT_EQ(Defaults::shared().value(completed), QVariant(false));
+    EXPECT_TRUE(waitFor([&] { return QApplication::activeWindow() == &main; }));
+    EXPECT_FALSE(main.isMinimized());
+
+    // No main window shown: the flag is still cleared and nothing else is brought forward.
+    main.hide();
+    other.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == &other; }));
+    Defaults::shared().setValue(completed, true);
+    click(replay);
+    EXPECT_EQ(Defaults::shared().value(completed), QVariant(false));
+    QTest::qWait(100);
+    EXPECT_EQ(QApplication::activeWindow(), &other);
 }
 
 TEST_F(General, WatchedFoldersFollowTheAgentAndTheLastRemovalLeavesAnEmptyList)

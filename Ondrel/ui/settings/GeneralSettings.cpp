@@ -1,14 +1,18 @@
 #include "GeneralSettings.h"
 
 #include "ContentIndexSection.h"
+#include "Defaults.h"
 #include "Localization.h"
 #include "NamingTemplateSection.h"
+#include "Onboarding.h"
 #include "PrivacySection.h"
 #include "SidebarDataSection.h"
 #include "WatchSection.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QPushButton>
 
 namespace {
 const QString systemTag = QStringLiteral("system");
@@ -56,6 +60,26 @@ void GeneralSettings::addStartup()
     restore->setObjectName(QStringLiteral("launchRestoreSwitch"));
     section->addRow(restore);
     section->addRow(SettingsForm::caption(L("关掉则每次打开个人文件夹。"), section));
+
+    auto *replay = new QPushButton(L("重新显示首启引导"), section);
+    replay->setObjectName(QStringLiteral("replayOnboarding"));
+    connect(replay, &QPushButton::clicked, this, &GeneralSettings::replayOnboarding);
+    section->addRow(SettingsForm::labelledRow(L("首启引导"), replay, section));
+    section->addRow(SettingsForm::caption(L("重新走一遍「授权 → 准备本地大脑 → 看示例」三步。"), section));
+}
+
+void GeneralSettings::replayOnboarding()
+{
+    Defaults::shared().setValue(QString::fromLatin1(OnboardingKeys::completed), false);
+    const QString mainTitle = L("Marovel"); // the browser windows' title
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (!window->isWindow() || !window->isVisible() || window->windowTitle() != mainTitle)
+            continue;
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->raise();
+        window->activateWindow();
+        return;
+    }
 }
 
 void GeneralSettings::addPreRead()

@@ -15,6 +15,11 @@ class GeneralSettings : public SettingsForm::Page
 public:
     explicit GeneralSettings(const SettingsServices &services, QWidget *parent = nullptr);
 
+    // Stores "onboardingCompleted" as false, which makes the main window's content show the
+    // onboarding sheet again from its first step, and brings the first shown window titled
+    // "Marovel" to the front.
+    static void replayOnboarding();
+
 private:
     void addLanguage();
     void addStartup();
