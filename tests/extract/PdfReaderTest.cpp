@@ -399,6 +399,13 @@ TEST(PdfReader, BrokenTextTable)
                                  "K7QXWZ CARRIER FLIGHT DATE FROM SHANGHAI BEIJING", false},
         {"code", "if (count(recognised) > stopAbove) { break; } return recognised.trimmed();", false},
         {"too short to judge", "$%&'()*+ ,-./", false},
+        // Tokens end at ASCII white space only.
+        {"random letters between tabs, returns and form feeds",
+         "xqzkv\tjwbgh\r\ntnrpl\fmdfsc\vkxqzv bnmwt\r\rrplkj hgfds zxcvb nmqwr typlk", true},
+        {"random letters joined by ideographic and no-break spaces",
+         QStringLiteral("xqzkv\u3000jwbgh\u00A0tnrpl\u3000mdfsc\u3000kxqzv\u3000bnmwt\u3000"
+                        "rplkj\u3000hgfds\u00A0zxcvb\u3000nmqwr\u3000typlk"),
+         false},
     };
     for (const Case &c : cases)
         EXPECT_EQ(Extractor::isBrokenText(c.text), c.broken) << c.label;
