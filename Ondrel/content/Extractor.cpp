@@ -293,7 +293,17 @@ bool Extractor::isReadable(const QString &text)
     if (text.isEmpty())
         return false;
     qsizetype total = 0, good = 0;
-    for (const char32_t c : text.toUcs4()) {
+    // Scalars read in place, without a UTF-32 copy of a whole document; a surrogate
+    // without its partner counts as U+FFFD, as toUcs4() would give it.
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < size && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            c = QChar::ReplacementCharacter;
+        }
         ++total;
         if (c == 0x09 || c == 0x0A || c == 0x20 || (c >= 0x2E80 && c <= 0xFAFF)) {
             ++good;
