@@ -534,7 +534,9 @@ TEST(PdfReader, ExactTextOfKnownDocuments)
           ContentSource::pdfText}},
     };
     // On a mismatch, the text with its line breaks visible.
-    const auto oneLine = [](QString text) { return text.replace(u'\n', u"\\n").toStdString(); };
+    const auto oneLine = [](QString text) {
+        return text.replace(u'\n', QStringLiteral("\\n")).toStdString();
+    };
     for (const Case &c : cases) {
         const QString path = save("known.pdf", c.pdf);
         const auto nothing = [](const QImage &) { return QString(); };
