@@ -433,6 +433,20 @@ int writeAtomically(const QString &path, const QByteArray &bytes)
     return result;
 }
 
+int writeNew(const QString &path, const QByteArray &bytes)
+{
+    const QByteArray name = encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return errno;
+    int result = writeAll(fd, bytes.constData(), size_t(bytes.size()));
+    if (::close(fd) != 0 && !result)
+        result = errno;
+    if (result)
+        ::unlink(name.constData());
+    return result;
+}
+
 int appendLine(const QString &path, const QByteArray &line)
 {
     const int fd = ::open(encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC,

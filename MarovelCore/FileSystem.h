@@ -42,6 +42,11 @@ int moveNoReplaceAt(int fromDir, const QByteArray &fromName, int toDir, const QB
 // Returns 0 or an errno.
 int writeAtomically(const QString &path, const QByteArray &bytes);
 
+// Creates the new file `path` (O_CREAT|O_EXCL: an existing name, a dangling link
+// included, gives EEXIST and is left alone) and writes `bytes` into it. After a failed
+// write the file it created is removed. Returns 0 or an errno.
+int writeNew(const QString &path, const QByteArray &bytes);
+
 // Appends `bytes` with O_APPEND in one write; when the file is not empty and does not end
 // in a line feed (a record cut short), a line feed is written first. Creates the file.
 // Returns 0 or an errno.

@@ -1,16 +1,23 @@
-// The onboarding sheet in each step and model state, the first-win banner, and the naming
-// tier header in its full and compact forms (not ready).
+// The onboarding sheet in each step and model state, the first-win banner, the naming
+// tier header in its full and compact forms (not ready), and an empty pane's demo: the
+// teaser, the teaser while reading, and the proposals (ready; ready but made before the
+// model was; basic rules).
 #include "BrowserState.h"
 #include "Defaults.h"
 #include "Localization.h"
 #include "Onboarding.h"
+#include "PaneDemo.h"
 #include "PaneState.h"
 #include "Shots.h"
 #include "window/ContentView.h"
 #include "kit/NamingTierHeader.h"
+#include "onboarding/EmptyStateView.h"
 #include "onboarding/FirstWinBanner.h"
 #include "onboarding/OnboardingSheetBody.h"
 
+#include <QDir>
+#include <QPromise>
+#include <QUuid>
 #include <QVBoxLayout>
 
 namespace Shots {
@@ -64,6 +71,88 @@ private:
     ContentView *m_view = nullptr;
 };
 
+// A window whose pane shows an empty folder, with the pane's demo in one of its states.
+// The proposals are those made for the real sample files.
+class EmptyStateWindow : public QWidget
+{
+public:
+    enum class Demo { none, working, ready, stale, basic };
+
+    EmptyStateWindow(const QString &fixture, Demo demo) : m_demo(demo)
+    {
+        Defaults &defaults = Defaults::shared();
+        // Past onboarding, its banner shown: neither covers the pane.
+        defaults.setValue(QString::fromLatin1(OnboardingKeys::completed), true);
+        defaults.setValue(QString::fromLatin1(OnboardingKeys::firstWinBannerShown), true);
+        // One empty folder for every picture (the sidebar's recent folders list it once);
+        // fresh sample files for each.
+        const QString root = QDir::cleanPath(QDir(fixture).filePath(QStringLiteral("../empty-state")));
+        const QString empty = root + QStringLiteral("/Inbox");
+        QDir().mkpath(empty);
+        const QString run = root + u'/' + QUuid::createUuid().toString(QUuid::Id128).left(8);
+        m_state.setOllamaUp(demo == Demo::ready);
+        PaneState *pane = m_state.activePane();
+        pane->go(empty, false);
+        auto *column = new QVBoxLayout(this);
+        column->setContentsMargins(0, 0, 0, 0);
+        m_view = new ContentView(m_state, this);
+        column->addWidget(m_view);
+
+        if (demo == Demo::working) {
+            // A file whose reading never ends while the picture is taken.
+            const QString file = run + QStringLiteral("/scan.pdf");
+            m_held.start();
+            m_state.scenarioInFlight().insert(file, m_held.future());
+            pane->demo().load({file});
+        } else if (demo != Demo::none) {
+            const QString samples = run + QStringLiteral("/samples");
+            QDir().mkpath(samples);
+            pane->demo().loadSamples(samples);
+        }
+    }
+    ~EmptyStateWindow() override { delete m_view; }
+
+    bool ready()
+    {
+        PaneState *pane = m_state.activePane();
+        if (!pane->hasListing())
+            return false;
+        const PaneDemo &demo = pane->demo();
+        switch (m_demo) {
+        case Demo::none: return true;
+        case Demo::working: return demo.working();
+        case Demo::ready:
+        case Demo::basic: return !demo.working() && !demo.items().isEmpty() && headerReady() == (m_demo == Demo::ready);
+        case Demo::stale:
+            if (demo.working() || demo.items().isEmpty())
+                return false;
+            m_state.setOllamaUp(true); // the model became ready after the proposals were asked for
+            return headerReady();
+        }
+        return true;
+    }
+
+private:
+    bool headerReady() const
+    {
+        auto *view = m_view->findChild<EmptyStateView *>(QStringLiteral("emptyStateView"));
+        auto *header = view ? view->findChild<Kit::NamingTierHeader *>(QStringLiteral("namingTierHeader")) : nullptr;
+        return header && header->ready();
+    }
+
+    Demo m_demo;
+    BrowserState m_state;
+    ContentView *m_view = nullptr;
+    QPromise<ScenarioMatch> m_held;
+};
+
+Shot emptyState(const QString &state, EmptyStateWindow::Demo demo)
+{
+    return {QStringLiteral("onboarding"), state,
+            [demo](const Context &context) -> QWidget * { return new EmptyStateWindow(context.fixture, demo); },
+            [](QWidget *widget) { return static_cast<EmptyStateWindow *>(widget)->ready(); }};
+}
+
 Shot tierHeader(const QString &state, bool compact, QSize size)
 {
     return {QStringLiteral("onboarding"), state,
@@ -102,6 +191,11 @@ QList<Shot> onboardingShots()
          [](QWidget *widget) { return static_cast<BannerWindow *>(widget)->ready(); }},
         tierHeader(QStringLiteral("tier-header-full"), false, {520, 72}),
         tierHeader(QStringLiteral("tier-header-compact"), true, {300, 64}),
+        emptyState(QStringLiteral("empty-teaser"), EmptyStateWindow::Demo::none),
+        emptyState(QStringLiteral("empty-working"), EmptyStateWindow::Demo::working),
+        emptyState(QStringLiteral("empty-diff-ready"), EmptyStateWindow::Demo::ready),
+        emptyState(QStringLiteral("empty-diff-stale"), EmptyStateWindow::Demo::stale),
+        emptyState(QStringLiteral("empty-diff-basic"), EmptyStateWindow::Demo::basic),
     };
 }
 

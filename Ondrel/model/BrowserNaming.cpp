@@ -18,6 +18,7 @@
 #include "NamingTemplate.h"
 #include "Onboarding.h"
 #include "OwnChanges.h"
+#include "PaneDemo.h"
 #include "PaneState.h"
 #include "SampleGen.h"
 #include "ScenarioDetection.h"
@@ -604,4 +605,18 @@ void BrowserState::startSampleDemo()
         pane->go(dir, true);
     setSampleDemoDir(dir);
     Defaults::shared().setValue(QString::fromLatin1(OnboardingKeys::sampleDemoRan), true);
+}
+
+void BrowserState::runSampleDemoStep()
+{
+    if (m_sampleDemoDir.isEmpty())
+        return;
+    const QString dir = FileItem::identityPath(m_sampleDemoDir);
+    for (PaneState *pane : std::as_const(m_panes)) {
+        if (pane->current() == dir) {
+            setSampleDemoDir({});
+            pane->demo().loadSamples(dir);
+            return;
+        }
+    }
 }

@@ -36,6 +36,9 @@ QString homeFolder()
 
 BrowserState::BrowserState(QObject *parent) : QObject(parent)
 {
+    // Queued: the pane shows its new folder first, as the onboarding's sample demo expects.
+    connect(this, &BrowserState::sampleDemoDirChanged, this, &BrowserState::runSampleDemoStep,
+            Qt::QueuedConnection);
 }
 
 BrowserState::~BrowserState() = default;
@@ -74,6 +77,10 @@ void BrowserState::setTagFilter(const QString &tag)
 void BrowserState::setPanes(const QList<PaneState *> &panes)
 {
     m_panes = panes;
+    for (PaneState *pane : panes) {
+        connect(pane, &PaneState::currentChanged, this, &BrowserState::runSampleDemoStep,
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+    }
     emit panesChanged();
     updateDerived();
 }

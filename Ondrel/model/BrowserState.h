@@ -207,7 +207,8 @@ public:
     QFuture<QList<DemoItem>> demoProposals(const QStringList &paths);
     void applyDemo(const QList<DemoItem> &items);
     // Opens a new, empty sample folder in the active pane and marks it as the folder whose
-    // empty state fills it with sample files and runs the demo.
+    // empty state fills it with sample files and runs the demo. That happens once, soon
+    // after, for the pane then in the folder (see sampleDemoDir).
     void startSampleDemo();
     // Whether `name` may replace `currentName` without leaving the folder or hiding the file.
     static bool acceptableName(const QString &name, const QString &currentName);
@@ -399,6 +400,9 @@ private:
                     const QString &stepName, const QString &doneText);
     void nextApply(const std::shared_ptr<ApplyRun> &run);
     void finishApply(const std::shared_ptr<ApplyRun> &run);
+    // The pane in the sample folder, if any, takes it: the folder is forgotten and that
+    // pane's demo fills it and runs. Otherwise the folder stays marked.
+    void runSampleDemoStep();
 
     Derived m_derived;
     QList<QMetaObject::Connection> m_activePaneConnections;

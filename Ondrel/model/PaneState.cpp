@@ -4,6 +4,7 @@
 #include "FSWatcher.h"
 #include "FileLister.h"
 #include "ItemOrder.h"
+#include "PaneDemo.h"
 #include "Store.h"
 #include "WhenReady.h"
 
@@ -21,7 +22,7 @@ struct PaneState::Listing
 };
 
 PaneState::PaneState(const QString &folder, BrowserState *owner)
-    : QObject(owner), m_owner(owner), m_current(FileItem::identityPath(folder))
+    : QObject(owner), m_owner(owner), m_current(FileItem::identityPath(folder)), m_demo(new PaneDemo(*this))
 {
 }
 
@@ -41,6 +42,7 @@ void PaneState::setCurrent(const QString &folder)
 {
     if (folder == m_current)
         return;
+    m_demo->end(); // the demo belongs to the folder left
     m_current = folder;
     emit currentChanged();
 }

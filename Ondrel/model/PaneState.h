@@ -15,6 +15,7 @@
 
 class BrowserState;
 class FSWatcher;
+class PaneDemo;
 
 // One file pane: the folder it shows, the sorted listing of that folder, the selection,
 // the back and forward history, the sort, the filter text, the free space of the volume
@@ -43,6 +44,8 @@ public:
 
     const QString &current() const { return m_current; }
     const QList<FileItem> &items() const { return m_items; }
+    // Whether a listing was applied yet; until then the items say nothing about the folder.
+    bool hasListing() const { return m_listingApplied > 0; }
     const QSet<QString> &selection() const { return m_selection; }
     const QStringList &back() const { return m_back; }
     const QStringList &forward() const { return m_forward; }
@@ -51,6 +54,8 @@ public:
     const QString &filterText() const { return m_filterText; }
     const QString &freeSpace() const { return m_freeSpace; }
     FSWatcher *watcher() const { return m_watcher.get(); }
+    // The pane's empty-state demo; leaving the folder ends it.
+    PaneDemo &demo() const { return *m_demo; }
 
     // For the operations that write suggestions into the listing; re-sorts nothing.
     void setItems(const QList<FileItem> &items);
@@ -121,6 +126,7 @@ private:
     QString m_filterText;
     QString m_freeSpace;
     std::unique_ptr<FSWatcher> m_watcher;
+    PaneDemo *m_demo; // a child
     quint64 m_listingsStarted = 0; // numbers each rebuild
     quint64 m_listingApplied = 0;  // the number of the newest listing applied
 };

@@ -111,6 +111,7 @@ const QHash<QString, QString> &symbolTable()
         {QStringLiteral("questionmark.folder"), QString()},
         {QStringLiteral("arrow.up.right.square"), QString()},
         {QStringLiteral("trash.slash.fill"), QString()},
+        {QStringLiteral("arrow.down.doc"), QString()},
     };
     return table;
 }

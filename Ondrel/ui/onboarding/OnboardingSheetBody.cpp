@@ -4,6 +4,7 @@
 #include "Localization.h"
 #include "OnboardingProgressBar.h"
 #include "ProminentButton.h"
+#include "TrustPill.h"
 #include "kit/Style.h"
 #include "kit/Widgets.h"
 
@@ -96,40 +97,6 @@ QWidget *page(const QString &name, QWidget *parent)
     widget->setObjectName(name);
     return widget;
 }
-
-// A short green text with its symbol on a green capsule.
-class TrustPill : public QWidget
-{
-public:
-    TrustPill(const QString &symbol, QLabel *text, QWidget *parent) : QWidget(parent)
-    {
-        auto *glyph = new Kit::SymbolView(symbol, QFontMetrics(Kit::font(Kit::TextRole::caption2)).height(), this);
-        glyph->setTint(Kit::Tint::green);
-        QFont font = Kit::font(Kit::TextRole::caption);
-        font.setWeight(QFont::Medium);
-        text->setFont(font);
-        text->setWordWrap(false);
-        text->setParent(this);
-        Kit::setForeground(text, Kit::Tint::green);
-        auto *layout = new QHBoxLayout(this);
-        layout->setContentsMargins(9, 4, 9, 4);
-        layout->setSpacing(4);
-        layout->addWidget(glyph);
-        layout->addWidget(text);
-        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(withAlpha(Kit::tint(Kit::Tint::green, palette()), 0.1));
-        const qreal r = height() / 2.0;
-        p.drawRoundedRect(QRectF(rect()), r, r);
-    }
-};
 
 } // namespace
 

@@ -8,6 +8,12 @@ namespace {
 
 constexpr int paddingX = 14;
 constexpr int radius = 6;
+constexpr int iconGap = 5;
+
+int iconSide(const QFontMetrics &metrics)
+{
+    return metrics.height() - 2;
+}
 
 } // namespace
 
@@ -28,7 +34,8 @@ QSize ProminentButton::sizeHint() const
 {
     const QFontMetrics metrics(font());
     const int height = metrics.height() + (m_large ? 14 : 8);
-    return {metrics.horizontalAdvance(text()) + 2 * paddingX, height};
+    const int iconWidth = icon().isNull() ? 0 : iconSide(metrics) + iconGap;
+    return {iconWidth + metrics.horizontalAdvance(text()) + 2 * paddingX, height};
 }
 
 void ProminentButton::paintEvent(QPaintEvent *)
@@ -58,5 +65,20 @@ void ProminentButton::paintEvent(QPaintEvent *)
     }
     p.setPen(text);
     p.setFont(font());
-    p.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, this->text());
+    QRect textRect = rect();
+    if (!icon().isNull()) {
+        // The icon leads the text; both centred together.
+        const QFontMetrics metrics(font());
+        const int side = iconSide(metrics);
+        const int width = side + iconGap + metrics.horizontalAdvance(this->text());
+        const int left = (rect().width() - width) / 2;
+        const QRect iconRect(left, (rect().height() - side) / 2, side, side);
+        p.setOpacity(text.alphaF());
+        icon().paint(&p, iconRect);
+        p.setOpacity(1);
+        textRect.setLeft(iconRect.right() + 1 + iconGap);
+        p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic, this->text());
+        return;
+    }
+    p.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, this->text());
 }

@@ -3,7 +3,8 @@
 #include <QPushButton>
 
 // The one emphasised button of a sheet or banner: filled with the onboarding's cobalt, white
-// text, rounded; dimmed while disabled. Large adds height for a sheet's main action.
+// text, rounded; dimmed while disabled. An icon, when set, leads the text. Large adds
+// height for a sheet's main action.
 class ProminentButton : public QPushButton
 {
     Q_OBJECT

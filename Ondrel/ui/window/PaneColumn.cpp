@@ -1,11 +1,13 @@
 #include "PaneColumn.h"
 
 #include "BrowserState.h"
+#include "PaneDemo.h"
 #include "PaneNav.h"
 #include "PaneState.h"
 #include "kit/Style.h"
 #include "list/FileIconView.h"
 #include "list/FileListView.h"
+#include "onboarding/EmptyStateView.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -37,8 +39,19 @@ PaneColumn::PaneColumn(BrowserState &state, PaneState *pane, QWidget *parent)
     connect(&m_state, &BrowserState::panesChanged, this, &PaneColumn::applyActive);
     connect(&m_state, &BrowserState::panesChanged, this, &PaneColumn::applyViewMode);
     connect(&m_state, &BrowserState::viewModeChanged, this, &PaneColumn::applyViewMode);
+    if (pane) {
+        connect(pane, &PaneState::itemsChanged, this, &PaneColumn::applyEmptyState);
+        connect(pane, &PaneState::filterTextChanged, this, &PaneColumn::applyEmptyState);
+        connect(&pane->demo(), &PaneDemo::itemsChanged, this, &PaneColumn::applyEmptyState);
+        connect(&pane->demo(), &PaneDemo::workingChanged, this, &PaneColumn::applyEmptyState);
+    }
     applyActive();
     applyViewMode();
+}
+
+EmptyStateView *PaneColumn::emptyState() const
+{
+    return m_empty && !m_empty->isHidden() ? m_empty : nullptr;
 }
 
 QAbstractItemView *PaneColumn::content() const
@@ -68,18 +81,31 @@ void PaneColumn::applyActive()
 void PaneColumn::applyViewMode()
 {
     const bool grid = m_state.panes().size() < 2 && m_state.viewMode() == ViewMode::Icon;
-    if (grid == (m_grid != nullptr))
-        return;
-    if (grid) {
+    if (grid && !m_grid) {
         m_grid = new FileIconView(m_state, this);
         m_grid->setObjectName(QStringLiteral("paneGrid"));
         static_cast<QVBoxLayout *>(layout())->addWidget(m_grid, 1);
         m_list->hide();
-    } else {
+    } else if (!grid && m_grid) {
         delete m_grid;
         m_grid = nullptr;
         m_list->show();
     }
+    applyEmptyState();
+}
+
+void PaneColumn::applyEmptyState()
+{
+    // Before its first listing a pane is not known to be empty.
+    const bool empty = m_pane && m_pane->filterText().isEmpty()
+                       && ((m_pane->hasListing() && m_pane->items().isEmpty()) || m_pane->demo().active());
+    if (empty && !m_empty) {
+        m_empty = new EmptyStateView(m_state, m_pane, this);
+        static_cast<QVBoxLayout *>(layout())->addWidget(m_empty, 1);
+    }
+    if (m_empty)
+        m_empty->setVisible(empty);
+    content()->setVisible(!empty);
 }
 
 void PaneColumn::paintEvent(QPaintEvent *)

@@ -3,11 +3,13 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "PaneState.h"
+
 class BrowserState;
+class EmptyStateView;
 class FileIconView;
 class FileListView;
 class PaneNav;
-#include "PaneState.h"
 class QAbstractItemView;
 
 // One pane of the window: its navigation bar, with two or more panes a 2 px strip in the
@@ -15,7 +17,8 @@ class QAbstractItemView;
 // the active column is tinted. A press on the column's own background makes it active.
 //
 // The content is the pane's list; with one pane in icon mode, the icon grid of the
-// active pane instead.
+// active pane instead. While the pane's filter is empty and the pane has no items or a
+// demo under way, the empty state stands in for the list or grid.
 class PaneColumn : public QWidget
 {
     Q_OBJECT
@@ -30,6 +33,8 @@ public:
     FileListView *list() const { return m_list; }
     // The grid, while one is shown.
     FileIconView *grid() const { return m_grid; }
+    // The empty state, while it is shown.
+    EmptyStateView *emptyState() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -38,6 +43,7 @@ protected:
 private:
     void applyActive();
     void applyViewMode();
+    void applyEmptyState();
 
     BrowserState &m_state;
     QPointer<PaneState> m_pane;
@@ -45,4 +51,5 @@ private:
     QWidget *m_strip;
     FileListView *m_list;
     FileIconView *m_grid = nullptr;
+    EmptyStateView *m_empty = nullptr; // made when first needed, then kept
 };
