@@ -9,7 +9,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QImageReader>
 #include <QThreadPool>
 #include <QtConcurrent>
@@ -294,7 +293,17 @@ bool Extractor::isReadable(const QString &text)
     if (text.isEmpty())
         return false;
     qsizetype total = 0, good = 0;
-    for (const char32_t c : text.toUcs4()) {
+    // Scalars read in place, without a UTF-32 copy of a whole document; a surrogate
+    // without its partner counts as U+FFFD, as toUcs4() would give it.
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < size && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            c = QChar::ReplacementCharacter;
+        }
         ++total;
         if (c == 0x09 || c == 0x0A || c == 0x20 || (c >= 0x2E80 && c <= 0xFAFF)) {
             ++good;
@@ -328,27 +337,87 @@ bool isAsciiLetter(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
+// Punctuation a writer puts before or after a word.
+bool isAroundWord(QChar c)
+{
+    switch (c.unicode()) {
+    case u'(': case u'[': case u'{': case u')': case u']': case u'}': case u'"': case u'\'':
+    case u'<': case u'>': case u'*': case u'#': case u'-': case u'.': case u',': case u':':
+    case u';': case u'!': case u'?': case u'%': case u'/': case u'“': case u'”': case u'‘':
+    case u'’': case u'«': case u'»': case u'•': case u'·': case u'–': case u'—':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Punctuation that does not occur inside a written word ("*" does, as in "62****1234").
+bool isOddInsideWord(QChar c)
+{
+    switch (c.unicode()) {
+    case u'!': case u'"': case u'(': case u')': case u';': case u'<': case u'=': case u'>':
+    case u'?': case u'[': case u'\\': case u']': case u'^': case u'`': case u'{': case u'|':
+    case u'}': case u'~':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isAsciiVowel(QChar c)
+{
+    switch (c.unicode()) {
+    case u'a': case u'e': case u'i': case u'o': case u'u':
+    case u'A': case u'E': case u'I': case u'O': case u'U':
+        return true;
+    default:
+        return false;
+    }
+}
+
 // A token a writer would write: a word, a number or a code, with ordinary punctuation
 // before or after it. Brackets, quotes, "!", "?", ";", "<", "=", ">" and the like inside a
 // token, or a long run of punctuation alone, are what a broken character map gives.
 bool isOrdinaryToken(QStringView token)
 {
-    static constexpr QStringView around = u"([{\"'“‘«<*#•·-–—.,:;!?)]}\"'”’»>%/";
-    static constexpr QStringView oddInside = u"!\"()*;<=>?[\\]^`{|}~";
     qsizetype start = 0;
     qsizetype end = token.size();
-    while (start < end && around.contains(token[start]))
+    while (start < end && isAroundWord(token[start]))
         ++start;
-    while (end > start && around.contains(token[end - 1]))
+    while (end > start && isAroundWord(token[end - 1]))
         --end;
     if (start == end)
         return token.size() <= 3; // a dash, a bullet, an ellipsis
     for (qsizetype i = start; i < end; ++i) {
         const QChar c = token[i];
-        if (c.category() == QChar::Other_Control || (c != u'*' && oddInside.contains(c)))
+        if (isOddInsideWord(c) || c.category() == QChar::Other_Control)
             return false;
     }
     return true;
+}
+
+// Tab, line feed, vertical tab, form feed, carriage return and space: the white space
+// that separates tokens (what "\s" matches in a QRegularExpression).
+bool isTokenSpace(QChar c)
+{
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+
+// Calls `visit` with each maximal run of characters between white space, in order. No
+// copies: it runs once over a whole document's text.
+template<typename Visit> void forEachToken(QStringView text, Visit visit)
+{
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    while (i < size) {
+        while (i < size && isTokenSpace(text[i]))
+            ++i;
+        const qsizetype start = i;
+        while (i < size && !isTokenSpace(text[i]))
+            ++i;
+        if (i > start)
+            visit(text.sliced(start, i - start));
+    }
 }
 
 } // namespace
@@ -359,19 +428,18 @@ bool Extractor::isBrokenText(const QString &text)
     qsizetype odd = 0;          // characters of tokens no writer would write
     qsizetype longLetters = 0;  // letters of Latin words of four to 24 letters
     qsizetype vowels = 0;
-    for (const QString &token : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+    forEachToken(text, [&](QStringView token) {
         visible += token.size();
         if (!isOrdinaryToken(token)) {
             odd += token.size();
-            continue;
+            return;
         }
         if (token.size() >= 4 && token.size() <= 24
             && std::all_of(token.begin(), token.end(), isAsciiLetter)) {
             longLetters += token.size();
-            for (QChar c : token)
-                vowels += QStringView(u"aeiouAEIOU").contains(c);
+            vowels += std::count_if(token.begin(), token.end(), isAsciiVowel);
         }
-    }
+    });
     if (visible < 40)
         return false;
     // Random letters hold a vowel about one time in five, words of any Latin-script

@@ -352,6 +352,9 @@ TEST(Extractor, ReadabilityBoundaries)
         {"é\u0301ü", true},               // letters and marks
         {"\U0001F600\U0001F600a", false}, // emoji are symbols
         {"١٢٣!!!", true},                 // digits of another script
+        {"\U00020000\U00020000!!", true},  // ideographs beyond U+FFFF count once each
+        // Unpaired surrogates are broken text (U+FFFD), not CJK.
+        {QString(QChar(0xDC00)) + QChar(0xD800) + u'a', false},
     };
     for (const Case &c : cases)
         EXPECT_EQ(Extractor::isReadable(c.text), c.readable) << c.text.toStdString();

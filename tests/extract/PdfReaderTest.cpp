@@ -400,7 +400,150 @@ TEST(PdfReader, BrokenTextTable)
                                  "K7QXWZ CARRIER FLIGHT DATE FROM SHANGHAI BEIJING", false},
         {"code", "if (count(recognised) > stopAbove) { break; } return recognised.trimmed();", false},
         {"too short to judge", "$%&'()*+ ,-./", false},
+        // Tokens end at ASCII white space only.
+        {"random letters between tabs, returns and form feeds",
+         "xqzkv\tjwbgh\r\ntnrpl\fmdfsc\vkxqzv bnmwt\r\rrplkj hgfds zxcvb nmqwr typlk", true},
+        {"random letters joined by ideographic and no-break spaces",
+         QStringLiteral("xqzkv\u3000jwbgh\u00A0tnrpl\u3000mdfsc\u3000kxqzv\u3000bnmwt\u3000"
+                        "rplkj\u3000hgfds\u00A0zxcvb\u3000nmqwr\u3000typlk"),
+         false},
     };
     for (const Case &c : cases)
         EXPECT_EQ(Extractor::isBrokenText(c.text), c.broken) << c.label;
+}
+
+// The exact text both readers take from documents of Latin and Chinese lines over several
+// pages, side-by-side columns, a table and glyphs mapped to radicals: a change to how page
+// text is read must leave every character, space and line break where it was.
+TEST(PdfReader, ExactTextOfKnownDocuments)
+{
+    using Page = PdfBuilder::Page;
+    const auto at = [](double x, double y, const QString &text, bool cjk = false) {
+        return Page::Placed{QPointF(x, y), text, cjk};
+    };
+
+    PdfBuilder report;
+    report.setInfo(QStringLiteral("季度报告"), "Sales");
+    report.setMapping(QStringLiteral("\u2F47期\u2FA6额"));
+    Page lines;
+    lines.size = QSizeF(595, 842);
+    lines.fontSize = 9;
+    lines.lines = {"Quarterly Sales Report Q1 2024", "Revenue grew in every region (north, south).",
+                   "  Indented line with  double  spaces  "};
+    lines.cjkLines = {QStringLiteral("增值税电子普通发票"), QStringLiteral("开票日期：2024年03月15日")};
+    lines.mappedLine = "AB CD";
+    report.addPage(lines);
+    Page columns;
+    columns.size = QSizeF(595, 842);
+    columns.fontSize = 10;
+    columns.placed = {
+        at(40, 60, "Left column starts here"), at(320, 60, "Right column starts here"),
+        at(40, 74, "and goes on below."), at(320, 74, "and ends at once."),
+        at(40, 120, QStringLiteral("购买方名称：广州市星河数码有限公司"), true),
+        at(320, 120, QStringLiteral("销售方名称：深圳市南风电子商行"), true),
+        at(40, 134, QStringLiteral("纳税人识别号：91440101MA5AAAA11"), true),
+        at(320, 134, QStringLiteral("纳税人识别号：92440300MA5BBBB22"), true),
+    };
+    report.addPage(columns);
+    Page table;
+    table.size = QSizeF(595, 842);
+    table.fontSize = 10;
+    table.placed = {
+        at(40, 240, "Description"), at(300, 240, "Qty"), at(380, 240, "Unit Price"),
+        at(480, 240, "Amount"),
+        at(40, 254, "Printer paper A4"), at(300, 254, "10"), at(380, 254, "GBP 4.50"),
+        at(480, 254, "GBP 45.00"),
+        at(300, 300, "Subtotal"), at(480, 300, "GBP 169.00"),
+    };
+    report.addPage(table);
+    Page empty;
+    report.addPage(empty);
+    Page last;
+    last.size = QSizeF(300, 200);
+    last.fontSize = 8;
+    last.lines = {"The end."};
+    report.addPage(last);
+
+    PdfBuilder chinese;
+    Page invoice;
+    invoice.size = QSizeF(595, 400);
+    invoice.fontSize = 10;
+    invoice.placed = {
+        at(200, 40, QStringLiteral("电子发票（普通发票）"), true),
+        at(40, 70, QStringLiteral("发票号码：24442000000011112222"), true),
+        at(330, 70, QStringLiteral("开票日期：2024年06月10日"), true),
+        at(40, 150, QStringLiteral("项目名称  单位  数量  单价  金额"), true),
+        at(40, 164, QStringLiteral("*电子计算机*笔记本电脑  台  1  5309.73  5309.73"), true),
+        at(40, 190, QStringLiteral("价税合计（大写）陆仟圆整"), true),
+        at(330, 190, QStringLiteral("（小写）¥6000.00"), true),
+    };
+    chinese.addPage(invoice);
+
+    struct Case
+    {
+        const char *what;
+        QByteArray pdf;
+        Extraction naming, index;
+    };
+    const Case cases[] = {
+        {"five pages: lines, columns, a table, an empty page, a small page",
+         report.build(),
+         {QStringLiteral("季度报告\n"
+                         "Sales\n"
+                         "Quarterly Sales Report Q1 2024\n"
+                         "Revenue grew in every region (north, south).\n"
+                         " Indented line with double spaces\n"
+                         "增值税电子普通发票\n"
+                         "开票日期：2024年03月15日\n"
+                         "日期 金额\n"
+                         "Left column starts here  Right column starts here\n"
+                         "and goes on below.       and ends at once.\n"
+                         "购买方名称：广州市星河数码有限公司        销售方名称：深圳市南风电子商行\n"
+                         "纳税人识别号：91440101MA5AAAA11 纳税人识别号：92440300MA5BBBB22\n"
+                         "The end."),
+          ContentSource::pdfText},
+         {QStringLiteral("季度报告\n"
+                         "Sales\n"
+                         "Quarterly Sales Report Q1 2024\n"
+                         "Revenue grew in every region (north, south).\n"
+                         " Indented line with double spaces\n"
+                         "增值税电子普通发票\n"
+                         "开票日期：2024年03月15日\n"
+                         "日期 金额\n\n"
+                         "Left column starts here  Right column starts here\n"
+                         "and goes on below.       and ends at once.\n"
+                         "购买方名称：广州市星河数码有限公司        销售方名称：深圳市南风电子商行\n"
+                         "纳税人识别号：91440101MA5AAAA11 纳税人识别号：92440300MA5BBBB22\n\n"
+                         "Description      Qty      Unit Price Amount\n"
+                         "Printer paper A4 10       GBP 4.50   GBP 45.00\n"
+                         "                 Subtotal            GBP 169.00\n\n"
+                         "The end.\n"),
+          ContentSource::pdfText}},
+        {"a Chinese invoice in two columns",
+         chinese.build(),
+         {QStringLiteral("电子发票（普通发票）\n"
+                         "发票号码：24442000000011112222      开票日期：2024年06月10日\n"
+                         "项目名称  单位  数量  单价    金额\n"
+                         "*电子计算机*笔记本电脑  台   1    5309.73 5309.73\n"
+                         "价税合计（大写）陆仟圆整                   （小写）¥6000.00"),
+          ContentSource::pdfText},
+         {QStringLiteral("                 电子发票（普通发票）\n"
+                         "发票号码：24442000000011112222      开票日期：2024年06月10日\n"
+                         "项目名称  单位  数量  单价    金额\n"
+                         "*电子计算机*笔记本电脑  台   1    5309.73 5309.73\n"
+                         "价税合计（大写）陆仟圆整                   （小写）¥6000.00\n\n"),
+          ContentSource::pdfText}},
+    };
+    // On a mismatch, the text with its line breaks visible.
+    const auto oneLine = [](QString text) {
+        return text.replace(u'\n', QStringLiteral("\\n")).toStdString();
+    };
+    for (const Case &c : cases) {
+        const QString path = save("known.pdf", c.pdf);
+        const auto nothing = [](const QImage &) { return QString(); };
+        const Extraction naming = PdfReader::forNaming(path, nothing);
+        const Extraction index = PdfReader::forIndex(path, nothing);
+        EXPECT_EQ(naming, c.naming) << c.what << "\n" << oneLine(naming.text);
+        EXPECT_EQ(index, c.index) << c.what << "\n" << oneLine(index.text);
+    }
 }
