@@ -50,7 +50,12 @@ BENCH_FAILURES=0
 # "met" or "missed", and counts a miss.
 bench_goal() {
   local label=$1 ratio=$2 goal=$3 verdict
-  if awk -v r="$ratio" -v g="$goal" 'BEGIN { exit !(r <= g) }'; then
+  # A ratio that is not a positive number (a per-page cost drowned by noise comes out
+  # negative) is a failed measurement, never a met goal.
+  if ! awk -v r="$ratio" 'BEGIN { exit !(r ~ /^[0-9]*\.?[0-9]+([eE][-+]?[0-9]+)?$/ && r > 0) }'; then
+    verdict="missed (not a measurement)"
+    BENCH_FAILURES=$((BENCH_FAILURES + 1))
+  elif awk -v r="$ratio" -v g="$goal" 'BEGIN { exit !(r <= g) }'; then
     verdict=met
   else
     verdict=missed

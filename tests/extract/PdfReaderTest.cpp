@@ -418,9 +418,7 @@ TEST(PdfReader, BrokenTextTable)
 TEST(PdfReader, ExactTextOfKnownDocuments)
 {
     using Page = PdfBuilder::Page;
-    const auto at = [](double x, double y, const QString &text, bool cjk = false) {
-        return Page::Placed{QPointF(x, y), text, cjk};
-    };
+    const auto at = [](double x, double y, const QString &text) { return Page::Placed{QPointF(x, y), text}; };
 
     PdfBuilder report;
     report.setInfo(QStringLiteral("季度报告"), "Sales");
@@ -429,8 +427,8 @@ TEST(PdfReader, ExactTextOfKnownDocuments)
     lines.size = QSizeF(595, 842);
     lines.fontSize = 9;
     lines.lines = {"Quarterly Sales Report Q1 2024", "Revenue grew in every region (north, south).",
-                   "  Indented line with  double  spaces  "};
-    lines.cjkLines = {QStringLiteral("增值税电子普通发票"), QStringLiteral("开票日期：2024年03月15日")};
+                   "  Indented line with  double  spaces  ", QStringLiteral("增值税电子普通发票"),
+                   QStringLiteral("开票日期：2024年03月15日")};
     lines.mappedLine = "AB CD";
     report.addPage(lines);
     Page columns;
@@ -439,10 +437,10 @@ TEST(PdfReader, ExactTextOfKnownDocuments)
     columns.placed = {
         at(40, 60, "Left column starts here"), at(320, 60, "Right column starts here"),
         at(40, 74, "and goes on below."), at(320, 74, "and ends at once."),
-        at(40, 120, QStringLiteral("购买方名称：广州市星河数码有限公司"), true),
-        at(320, 120, QStringLiteral("销售方名称：深圳市南风电子商行"), true),
-        at(40, 134, QStringLiteral("纳税人识别号：91440101MA5AAAA11"), true),
-        at(320, 134, QStringLiteral("纳税人识别号：92440300MA5BBBB22"), true),
+        at(40, 120, QStringLiteral("购买方名称：广州市星河数码有限公司")),
+        at(320, 120, QStringLiteral("销售方名称：深圳市南风电子商行")),
+        at(40, 134, QStringLiteral("纳税人识别号：91440101MA5AAAA11")),
+        at(320, 134, QStringLiteral("纳税人识别号：92440300MA5BBBB22")),
     };
     report.addPage(columns);
     Page table;
@@ -469,13 +467,13 @@ TEST(PdfReader, ExactTextOfKnownDocuments)
     invoice.size = QSizeF(595, 400);
     invoice.fontSize = 10;
     invoice.placed = {
-        at(200, 40, QStringLiteral("电子发票（普通发票）"), true),
-        at(40, 70, QStringLiteral("发票号码：24442000000011112222"), true),
-        at(330, 70, QStringLiteral("开票日期：2024年06月10日"), true),
-        at(40, 150, QStringLiteral("项目名称  单位  数量  单价  金额"), true),
-        at(40, 164, QStringLiteral("*电子计算机*笔记本电脑  台  1  5309.73  5309.73"), true),
-        at(40, 190, QStringLiteral("价税合计（大写）陆仟圆整"), true),
-        at(330, 190, QStringLiteral("（小写）¥6000.00"), true),
+        at(200, 40, QStringLiteral("电子发票（普通发票）")),
+        at(40, 70, QStringLiteral("发票号码：24442000000011112222")),
+        at(330, 70, QStringLiteral("开票日期：2024年06月10日")),
+        at(40, 150, QStringLiteral("项目名称  单位  数量  单价  金额")),
+        at(40, 164, QStringLiteral("*电子计算机*笔记本电脑  台  1  5309.73  5309.73")),
+        at(40, 190, QStringLiteral("价税合计（大写）陆仟圆整")),
+        at(330, 190, QStringLiteral("（小写）¥6000.00")),
     };
     chinese.addPage(invoice);
 
@@ -522,16 +520,16 @@ TEST(PdfReader, ExactTextOfKnownDocuments)
         {"a Chinese invoice in two columns",
          chinese.build(),
          {QStringLiteral("电子发票（普通发票）\n"
-                         "发票号码：24442000000011112222      开票日期：2024年06月10日\n"
-                         "项目名称  单位  数量  单价    金额\n"
-                         "*电子计算机*笔记本电脑  台   1    5309.73 5309.73\n"
-                         "价税合计（大写）陆仟圆整                   （小写）¥6000.00"),
+                         "发票号码：24442000000011112222           开票日期：2024年06月10日\n"
+                         "项目名称 单位 数量 单价 金额\n"
+                         "*电子计算机*笔记本电脑 台 1 5309.73 5309.73\n"
+                         "价税合计（大写）陆仟圆整                        （小写）¥6000.00"),
           ContentSource::pdfText},
-         {QStringLiteral("                 电子发票（普通发票）\n"
-                         "发票号码：24442000000011112222      开票日期：2024年06月10日\n"
-                         "项目名称  单位  数量  单价    金额\n"
-                         "*电子计算机*笔记本电脑  台   1    5309.73 5309.73\n"
-                         "价税合计（大写）陆仟圆整                   （小写）¥6000.00\n\n"),
+         {QStringLiteral("                         电子发票（普通发票）\n"
+                         "发票号码：24442000000011112222           开票日期：2024年06月10日\n"
+                         "项目名称 单位 数量 单价 金额\n"
+                         "*电子计算机*笔记本电脑 台 1 5309.73 5309.73\n"
+                         "价税合计（大写）陆仟圆整                        （小写）¥6000.00\n\n"),
           ContentSource::pdfText}},
     };
     // On a mismatch, the text with its line breaks visible.
