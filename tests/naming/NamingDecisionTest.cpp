@@ -30,7 +30,9 @@ protected:
     {
         Defaults::shared().remove(NamingTemplate::storageKey);
         Defaults::shared().remove(NamingTemplate::includeDateKey);
-        dir = QDir::temp().filePath(QStringLiteral("naming-decision"));
+        // Inside this test's own folder: a fixed name in /tmp is shared with the other
+        // test processes CTest runs at the same time, which would delete these files.
+        dir = QDir::current().filePath(QStringLiteral("naming-decision"));
         QDir(dir).removeRecursively();
         QDir().mkpath(dir);
     }
