@@ -4,6 +4,7 @@
 // model was; basic rules).
 #include "BrowserState.h"
 #include "Defaults.h"
+#include "Fixture.h"
 #include "Localization.h"
 #include "Onboarding.h"
 #include "PaneDemo.h"
@@ -49,6 +50,7 @@ public:
     {
         // Past onboarding: its sheet would open over the window.
         Defaults::shared().setValue(QString::fromLatin1(OnboardingKeys::completed), true);
+        m_state.setFavorites(Fixture::favorites());
         m_state.activePane()->go(folder, false);
         auto *column = new QVBoxLayout(this);
         column->setContentsMargins(0, 0, 0, 0);
@@ -91,6 +93,7 @@ public:
         QDir().mkpath(empty);
         const QString run = root + u'/' + QUuid::createUuid().toString(QUuid::Id128).left(8);
         m_state.setOllamaUp(demo == Demo::ready);
+        m_state.setFavorites(Fixture::favorites());
         PaneState *pane = m_state.activePane();
         pane->go(empty, false);
         auto *column = new QVBoxLayout(this);
