@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -290,6 +291,51 @@ int moveOverPlaceholder(const QByteArray &from, const QByteArray &to)
     return 0;
 }
 
+// Gives `from` the name `to` in the same file system, never replacing anything there.
+int renameNoReplace(const QByteArray &from, const QByteArray &to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    const int error = errno;
+    if (error != EINVAL && error != ENOSYS && error != ENOTSUP)
+        return error;
+    return moveOverPlaceholder(from, to);
+}
+
+// Copies `from` under a hidden temporary name beside `to` and gives the finished copy the
+// name `to` with a no-replace rename, so a copy that is interrupted (cancelled, a full
+// disk, the process killed) never leaves a partial item under the final name. EEXIST
+// means `to` was taken; after any failure nothing of the copy stays. `copied` receives
+// the source items copied, as copyTree gives them.
+int copyIntoPlace(const QByteArray &from, const QByteArray &to,
+                  const FileSystem::CancelCheck &cancelled, QList<QByteArray> *copied)
+{
+    const qsizetype slash = to.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : to.left(std::max<qsizetype>(slash, 1));
+    // Short enough for any name limit; only the copy in progress ever has it.
+    const QByteArray stem = to.mid(slash + 1).left(200);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray temp = folder + (folder.endsWith('/') ? "." : "/.") + stem + ".part-"
+                                + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        if (copied)
+            copied->clear();
+        bool created = false;
+        int error = copyTree(from, temp, cancelled, &created, copied);
+        if (error == EEXIST && !created)
+            continue; // the temporary name is taken: another one
+        if (error == EEXIST)
+            error = EIO; // a clash inside the new copy (a volume that ignores letter case)
+        if (!error)
+            error = renameNoReplace(temp, to);
+        if (!error)
+            return 0;
+        if (created)
+            removeTree(temp);
+        return error;
+    }
+    return EEXIST;
+}
+
 // Removes the entry `name` of the open folder `dirFd` without following links.
 int removeAt(int dirFd, const char *name)
 {
@@ -387,15 +433,9 @@ int moveNoReplace(const QString &fromPath, const QString &toPath, const CancelCh
         return error;
     if (exists(toPath))
         return EEXIST;
-    bool created = false;
     QList<QByteArray> copied;
-    if (int e = copyTree(from, to, cancelled, &created, &copied)) {
-        if (!created)
-            return e; // the name `to` was taken meanwhile: nothing was made
-        removeTree(toPath);
-        // A clash inside the new copy (a volume that ignores letter case) is no taken name.
-        return e == EEXIST ? EIO : e;
-    }
+    if (const int e = copyIntoPlace(from, to, cancelled, &copied))
+        return e;
     removeCopied(copied);
     return 0;
 }
@@ -482,14 +522,7 @@ int copyNoReplace(const QString &fromPath, const QString &toPath, const CancelCh
     struct stat before;
     if (::lstat(to.constData(), &before) == 0)
         return EEXIST;
-    bool created = false;
-    const int error = copyTree(from, to, cancelled, &created);
-    if (error == 0 || !created)
-        return error; // not created: the name was taken (EEXIST) or the source unreadable
-    // A partial copy of ours: it goes. EEXIST inside a folder we just made is no taken
-    // destination name, so it is reported as an input/output failure.
-    removeTree(toPath);
-    return error == EEXIST ? EIO : error;
+    return copyIntoPlace(from, to, cancelled, nullptr);
 }
 
 int removeTree(const QString &path)

@@ -25,9 +25,10 @@ int makePath(const QString &path);
 
 // Moves `from` to `to`, failing with EEXIST when anything has the name `to` already. Within
 // one file system this is renameat2(RENAME_NOREPLACE), or link+unlink where the file system
-// refuses that flag; across file systems the item is copied (modes and times kept) to a
-// name created exclusively, and then exactly what was copied is removed from the source
-// (anything that appeared there meanwhile stays). A failed or cancelled copy is removed
+// refuses that flag; across file systems the item is copied (modes and times kept) under a
+// hidden temporary name beside `to`, which it gets only once the copy is complete, and then
+// exactly what was copied is removed from the source (anything that appeared there
+// meanwhile stays). An interrupted copy never leaves a partial item under the name `to`. A failed or cancelled copy is removed
 // again and the source left whole; a clash inside it (a volume that ignores letter case)
 // gives EIO. Returns 0 or an errno.
 int moveNoReplace(const QString &from, const QString &to, const CancelCheck &cancelled = {});
@@ -56,8 +57,10 @@ int appendLine(const QString &path, const QByteArray &line);
 bool hasNul(const QString &path);
 
 // Copies `from` (a file, a symbolic link as a link, or a folder with everything in it) to
-// the new name `to`, which must not exist: files are created with O_CREAT|O_EXCL, folders
-// with mkdir, so nothing is ever replaced. Modes and times are kept. EEXIST means the name
+// the new name `to`, which must not exist: the copy is made under a hidden temporary name
+// beside `to` (files created with O_CREAT|O_EXCL, folders with mkdir) and gets the name
+// `to` with a no-replace rename once complete, so nothing is ever replaced and an
+// interrupted copy never leaves a partial item under the name `to`. Modes and times are kept. EEXIST means the name
 // `to` was taken and nothing was created; after any other failure the partial copy is
 // removed (a cancelled copy too: ECANCELED). Devices, sockets and pipes give ENOTSUP.
 // Returns 0 or an errno.

@@ -79,7 +79,7 @@ void propose(BrowserState &state)
     state.setSuggestion(pathOf(state, QStringLiteral("会议纪要.txt")), QStringLiteral("2024-03-01_会议纪要.txt"));
     state.setAccept(pathOf(state, QStringLiteral("Invoice 2024-03-01.pdf")), true);
     state.setAccept(pathOf(state, QStringLiteral("notes.txt")), true);
-    state.pushUndo(L("AI 改名"), OpKind::Rename, {}, [](BrowserState &) {}, Recording::None);
+    state.pushUndo(L("AI 改名"), OpKind::Rename, {}, Reversal::MoveBack, Recording::None);
 }
 
 // Everything the sidebar can list: favourites, a pin, recents, a workspace, a cloud

@@ -388,37 +388,13 @@ void WatchAgent::recordRename(const QString &from, const QString &to)
             m_waitingSteps.removeFirst();
         return;
     }
-    window->pushUndo(name, OpKind::Rename, pairs, undoRename(from, to), Recording::None);
-    window->softRefresh();
+    window->pushUndo(name, OpKind::Rename, pairs, Reversal::MoveBack, Recording::None);
+    window->refreshFolders(BrowserState::foldersOf(pairs));
 }
 
 void WatchAgent::windowBecameActive(BrowserState &window)
 {
     const QList<WaitingStep> steps = std::exchange(m_waitingSteps, {});
-    for (const WaitingStep &step : steps) {
-        const BrowserState::Pair &pair = step.pairs.first();
-        window.pushUndo(step.name, OpKind::Rename, step.pairs, undoRename(pair.first, pair.second),
-                        Recording::None);
-    }
-}
-
-BrowserState::UndoAction WatchAgent::undoRename(const QString &from, const QString &to)
-{
-    return [from, to](BrowserState &state) {
-        // Back to the old name, never over a file that took it in the meantime.
-        QFuture<QString> moving = QtConcurrent::run([from, to]() -> QString {
-            try {
-                FileOps::moveTo(to, folderOf(from), nameOf(from), NameClash::Refuse);
-                return {};
-            } catch (const FileOpsError &error) {
-                return error.description();
-            }
-        });
-        BrowserState *target = &state; // the watcher dies with it
-        whenReady(moving, target, [target](const QString &error) {
-            if (!error.isEmpty())
-                target->setStatus(L("撤销失败：%@", error));
-            target->softRefresh();
-        });
-    };
+    for (const WaitingStep &step : steps)
+        window.pushUndo(step.name, OpKind::Rename, step.pairs, Reversal::MoveBack, Recording::None);
 }

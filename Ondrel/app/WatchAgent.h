@@ -154,7 +154,6 @@ private:
     void notifyBadge();
     void setError(const QUuid &id, const QString &text);
     void recordRename(const QString &from, const QString &to);
-    static BrowserState::UndoAction undoRename(const QString &from, const QString &to);
 
     Options m_options;
     Hooks m_hooks;

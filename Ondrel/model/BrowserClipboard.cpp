@@ -149,10 +149,7 @@ void BrowserState::paste(bool forceMove)
     const bool moving =
         forceMove || (!m_cutSet.isEmpty() && QSet<QString>(sources.cbegin(), sources.cend()) == m_cutSet);
 
-    const FileJob job = FileJobs::shared().start();
-    if (!job)
-        return; // quitting
-    QFuture<PasteResult> work = QtConcurrent::run([job, sources, destination, moving] {
+    runFileJob(this, [sources, destination, moving](const FileJob &job) {
         PasteResult result;
         try {
             const QStringList made = moving ? FileOps::move(sources, destination, job.cancelCheck())
@@ -164,40 +161,22 @@ void BrowserState::paste(bool forceMove)
             result.error = error.description();
         }
         return result;
-    });
-    whenReady(work, this, [this, moving](const PasteResult &result) {
+    }, [this, moving](const PasteResult &result) {
         if (result.error.isEmpty())
             setCutSet({});
         if (result.pairs.isEmpty()) {
             setStatus(L("粘贴失败：%@", result.error));
             return;
         }
-        softRefresh();
+        refreshFolders(foldersOf(result.pairs));
         QSet<QString> made;
         for (const Pair &pair : result.pairs)
             made << pair.second;
         activePane()->setSelection(made);
-        if (moving) {
-            pushUndo(L("移动"), OpKind::Move, result.pairs, moveBack(result.pairs));
-        } else {
-            const QList<Pair> pairs = result.pairs;
-            pushUndo(L("粘贴"), OpKind::Move, pairs,
-                     [pairs](BrowserState &state) {
-                         const FileJob job = FileJobs::shared().start();
-                         if (!job)
-                             return;
-                         QFuture<void> trashing = QtConcurrent::run([job, pairs] {
-                             for (const Pair &pair : pairs) {
-                                 if (job.isCancelled())
-                                     break;
-                                 Trash::moveToTrash(pair.second); // a failure leaves the copy
-                             }
-                         });
-                         BrowserState *target = &state;
-                         whenReady(trashing, target, [target] { target->softRefresh(); });
-                     },
-                     Recording::LogOnly);
-        }
+        if (moving)
+            pushUndo(L("移动"), OpKind::Move, result.pairs, Reversal::MoveBack);
+        else
+            pushUndo(L("粘贴"), OpKind::Move, result.pairs, Reversal::TrashCopies, Recording::LogOnly);
         const qsizetype n = result.pairs.size();
         if (!result.error.isEmpty())
             setStatus(L("粘贴了 %lld 项后失败：%@", n, result.error));
@@ -213,33 +192,11 @@ void BrowserState::rename(const QString &path, const QString &name)
         setStatus(L("名字不合法（不能含 / 或 :）"));
         return;
     }
-    const QFileInfo info(path);
-    if (sameName(trimmed, info.fileName())) {
+    if (sameName(trimmed, QFileInfo(path).fileName())) {
         setStatus(L("已经是这个名字了"));
         return;
     }
-    if (!FileSystem::exists(path)) {
-        setStatus(L("原文件已不在（可能已移动/改名），请刷新"));
-        return;
-    }
-    const QString dir = FileItem::identityPath(info.path());
-    const QString target = dir + u'/' + trimmed;
-    if (FileSystem::exists(target)) {
-        setStatus(L("已存在同名文件：%@", trimmed));
-        return;
-    }
-    QString renamed;
-    try {
-        renamed = FileOps::moveTo(path, dir, trimmed, NameClash::Refuse);
-    } catch (const FileOpsError &error) {
-        setStatus(L("重命名失败：%@", error.description()));
-        return;
-    }
-    softRefresh();
-    activePane()->setSelection({renamed});
-    setStatus(L("已重命名为 %@", trimmed));
-    const QList<Pair> pairs{{FileItem::identityPath(path), renamed}};
-    pushUndo(L("重命名"), OpKind::Rename, pairs, moveBack(pairs));
+    renameInPlace(path, trimmed, true);
 }
 
 void BrowserState::commitRename()
@@ -249,37 +206,66 @@ void BrowserState::commitRename()
     const QString path = m_editingRename;
     const QString trimmed = m_renameText.trimmed();
     setEditingRename({});
-    const QFileInfo info(path);
-    if (invalidName(trimmed) || sameName(trimmed, info.fileName()))
+    if (invalidName(trimmed) || sameName(trimmed, QFileInfo(path).fileName()))
         return;
-    const QString dir = FileItem::identityPath(info.path());
-    if (FileSystem::exists(dir + u'/' + trimmed)) {
-        setStatus(L("已存在同名"));
-        return;
-    }
-    QString renamed;
-    try {
-        renamed = FileOps::moveTo(path, dir, trimmed, NameClash::Refuse);
-    } catch (const FileOpsError &) {
-        setStatus(L("重命名失败"));
-        return;
-    }
-    softRefresh();
-    activePane()->setSelection({renamed});
-    const QList<Pair> pairs{{FileItem::identityPath(path), renamed}};
-    pushUndo(L("重命名"), OpKind::Rename, pairs, moveBack(pairs));
+    renameInPlace(path, trimmed, false);
+}
+
+void BrowserState::renameInPlace(const QString &path, const QString &name, bool announce)
+{
+    struct Outcome
+    {
+        QString renamed;
+        QString failure;
+    };
+    const QString source = FileItem::identityPath(path);
+    runFileJob(this, [source, name](const FileJob &job) {
+        if (!FileSystem::exists(source))
+            return Outcome{{}, L("原文件已不在（可能已移动/改名），请刷新")};
+        const QString dir = FileItem::identityPath(QFileInfo(source).path());
+        if (FileSystem::exists(dir + u'/' + name))
+            return Outcome{{}, L("已存在同名文件：%@", name)};
+        try {
+            return Outcome{FileOps::moveTo(source, dir, name, NameClash::Refuse, job.cancelCheck()), {}};
+        } catch (const FileOpsError &error) {
+            return Outcome{{}, error.code() == EEXIST ? L("已存在同名文件：%@", name)
+                                                      : L("重命名失败：%@", error.description())};
+        }
+    }, [this, source, name, announce](const Outcome &outcome) {
+        if (outcome.renamed.isEmpty()) {
+            setStatus(outcome.failure);
+            return;
+        }
+        const QList<Pair> pairs{{source, outcome.renamed}};
+        refreshFolders(foldersOf(pairs));
+        activePane()->setSelection({outcome.renamed});
+        if (announce)
+            setStatus(L("已重命名为 %@", name));
+        pushUndo(L("重命名"), OpKind::Rename, pairs, Reversal::MoveBack);
+    });
 }
 
 void BrowserState::newFolder()
 {
-    int error = 0;
-    const QString folder = makeFreeFolder(activePane()->current(), L("未命名文件夹"),
-                                          LKey("未命名文件夹 %lld"), &error);
-    softRefresh();
-    if (folder.isEmpty())
-        return; // nothing to edit
-    setEditingRename(folder);
-    setRenameText(QFileInfo(folder).fileName());
+    struct Outcome
+    {
+        QString folder;
+        int error = 0;
+    };
+    const QString dir = activePane()->current();
+    runFileJob(this, [dir](const FileJob &) {
+        Outcome outcome;
+        outcome.folder = makeFreeFolder(dir, L("未命名文件夹"), LKey("未命名文件夹 %lld"), &outcome.error);
+        return outcome;
+    }, [this, dir](const Outcome &outcome) {
+        if (outcome.folder.isEmpty()) {
+            setStatus(L("无法创建文件夹“%@”：%@", dir, systemReason(outcome.error)));
+            return;
+        }
+        refreshFolders({dir});
+        setEditingRename(outcome.folder);
+        setRenameText(QFileInfo(outcome.folder).fileName());
+    });
 }
 
 void BrowserState::newFolderWithSelection()
@@ -293,12 +279,10 @@ void BrowserState::newFolderWithSelection()
     struct Outcome
     {
         QString folder;
+        QList<Pair> pairs;
         QString error;
     };
-    const FileJob job = FileJobs::shared().start();
-    if (!job)
-        return;
-    QFuture<Outcome> work = QtConcurrent::run([job, paths, dir] {
+    runFileJob(this, [paths, dir](const FileJob &job) {
         Outcome outcome;
         int error = 0;
         outcome.folder = makeFreeFolder(dir, L("新建文件夹"), LKey("新建文件夹 %lld"), &error);
@@ -307,14 +291,19 @@ void BrowserState::newFolderWithSelection()
             return outcome;
         }
         try {
-            FileOps::move(paths, outcome.folder, job.cancelCheck());
+            const QStringList made = FileOps::move(paths, outcome.folder, job.cancelCheck());
+            for (qsizetype i = 0; i < made.size(); ++i)
+                outcome.pairs << Pair(paths[i], made[i]);
         } catch (const FileOpsError &failure) {
+            outcome.pairs = failure.completed();
             outcome.error = failure.description();
         }
         return outcome;
-    });
-    whenReady(work, this, [this](const Outcome &outcome) {
-        softRefresh();
+    }, [this, dir](const Outcome &outcome) {
+        refreshFolders({dir});
+        // The moves can be undone like any other; the new folder itself stays.
+        if (!outcome.pairs.isEmpty())
+            pushUndo(L("移动"), OpKind::Move, outcome.pairs, Reversal::MoveBack);
         if (!outcome.error.isEmpty())
             setStatus(L("移入新文件夹失败：%@", outcome.error));
         if (!outcome.folder.isEmpty()) {

@@ -1,10 +1,9 @@
 // Dropping files into a folder: the one operation behind every drop target of the window.
 #include "BrowserState.h"
 
+#include "FileJobs.h"
 #include "FileOps.h"
-#include "FileSystem.h"
 #include "Localization.h"
-#include "OwnChanges.h"
 #include "WhenReady.h"
 
 #include <QFileInfo>
@@ -58,10 +57,10 @@ void BrowserState::dropInto(const QString &folder, const QStringList &paths)
     if (kept.isEmpty())
         return;
 
-    QFuture<DropResult> work = QtConcurrent::run([kept, target] {
+    runFileJob(this, [kept, target](const FileJob &job) {
         DropResult result;
         try {
-            const QStringList made = FileOps::move(kept, target);
+            const QStringList made = FileOps::move(kept, target, job.cancelCheck());
             for (qsizetype i = 0; i < made.size() && i < kept.size(); ++i)
                 result.pairs << Pair(kept[i], made[i]);
         } catch (const FileOpsError &error) {
@@ -69,31 +68,13 @@ void BrowserState::dropInto(const QString &folder, const QStringList &paths)
             result.error = error.description();
         }
         return result;
-    });
-    whenReady(work, this, [this](const DropResult &result) {
-        softRefresh();
+    }, [this, target](const DropResult &result) {
+        QSet<QString> folders = foldersOf(result.pairs);
+        folders << target;
+        refreshFolders(folders);
         const qsizetype n = result.pairs.size();
-        if (n > 0) {
-            const QList<Pair> pairs = result.pairs;
-            pushUndo(L("移动"), OpKind::Move, pairs, [pairs](BrowserState &state) {
-                QFuture<int> moving = QtConcurrent::run([pairs] {
-                    int failed = 0;
-                    for (const Pair &pair : pairs) {
-                        OwnChanges::note(pair.second);
-                        OwnChanges::note(pair.first);
-                        if (FileSystem::moveNoReplace(pair.second, pair.first) != 0)
-                            ++failed; // its old name is taken now, or the item is gone
-                    }
-                    return failed;
-                });
-                BrowserState *owner = &state; // the watcher dies with it
-                whenReady(moving, owner, [owner](int failed) {
-                    owner->softRefresh();
-                    if (failed > 0)
-                        owner->setStatus(L("%lld 项无法移回原处", qint64(failed)));
-                });
-            });
-        }
+        if (n > 0)
+            pushUndo(L("移动"), OpKind::Move, result.pairs, Reversal::MoveBack);
         if (result.error.isEmpty())
             setStatus(L("已移动 %lld 项", n));
         else

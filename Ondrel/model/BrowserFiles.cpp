@@ -34,23 +34,12 @@ QStringList sortedSelection(const PaneState *pane)
     return paths;
 }
 
-// Undo of copies: each copy goes to the trash; a failure leaves it where it is.
-BrowserState::UndoAction trashCopies(const QList<BrowserState::Pair> &pairs)
+QSet<QString> parentFolders(const QStringList &paths)
 {
-    return [pairs](BrowserState &state) {
-        const FileJob job = FileJobs::shared().start();
-        if (!job)
-            return;
-        QFuture<void> trashing = QtConcurrent::run([job, pairs] {
-            for (const auto &pair : pairs) {
-                if (job.isCancelled())
-                    break;
-                Trash::moveToTrash(pair.second);
-            }
-        });
-        BrowserState *target = &state;
-        whenReady(trashing, target, [target] { target->softRefresh(); });
-    };
+    QSet<QString> folders;
+    for (const QString &path : paths)
+        folders << FileItem::identityPath(QFileInfo(path).path());
+    return folders;
 }
 
 } // namespace
@@ -60,10 +49,7 @@ void BrowserState::duplicateSel()
     const QStringList sources = sortedSelection(activePane());
     if (sources.isEmpty())
         return;
-    const FileJob job = FileJobs::shared().start();
-    if (!job)
-        return;
-    QFuture<Done> work = QtConcurrent::run([job, sources] {
+    runFileJob(this, [sources](const FileJob &job) {
         Done done;
         try {
             const QStringList copies = FileOps::duplicate(sources, job.cancelCheck());
@@ -74,18 +60,17 @@ void BrowserState::duplicateSel()
             done.error = error.description();
         }
         return done;
-    });
-    whenReady(work, this, [this](const Done &done) {
+    }, [this](const Done &done) {
         if (done.pairs.isEmpty()) {
             setStatus(L("重复失败：%@", done.error));
             return;
         }
-        softRefresh();
+        refreshFolders(foldersOf(done.pairs));
         QSet<QString> copies;
         for (const Pair &pair : done.pairs)
             copies << pair.second;
         activePane()->setSelection(copies);
-        pushUndo(L("重复"), OpKind::Move, done.pairs, trashCopies(done.pairs), Recording::LogOnly);
+        pushUndo(L("重复"), OpKind::Move, done.pairs, Reversal::TrashCopies, Recording::LogOnly);
         if (done.error.isEmpty())
             setStatus(L("已重复 %lld 项", done.pairs.size()));
         else
@@ -97,10 +82,7 @@ void BrowserState::trash(const QStringList &paths)
 {
     if (paths.isEmpty())
         return;
-    const FileJob job = FileJobs::shared().start();
-    if (!job)
-        return;
-    QFuture<Done> work = QtConcurrent::run([job, paths] {
+    runFileJob(this, [paths](const FileJob &job) {
         Done done;
         for (const QString &path : paths) {
             if (job.isCancelled())
@@ -115,33 +97,10 @@ void BrowserState::trash(const QStringList &paths)
             }
         }
         return done;
-    });
-    whenReady(work, this, [this](const Done &done) {
-        softRefresh();
-        if (!done.pairs.isEmpty()) {
-            const QList<Pair> pairs = done.pairs;
-            pushUndo(L("移到废纸篓"), OpKind::Move, pairs, [pairs](BrowserState &state) {
-                // Each item goes back to its old path, never over something that took it.
-                const FileJob job = FileJobs::shared().start();
-                if (!job)
-                    return;
-                QFuture<int> restoring = QtConcurrent::run([job, pairs] {
-                    int stayed = 0;
-                    for (const Pair &pair : pairs) {
-                        if (job.isCancelled())
-                            break;
-                        stayed += Trash::restore(pair.second, pair.first) != 0;
-                    }
-                    return stayed;
-                });
-                BrowserState *target = &state;
-                whenReady(restoring, target, [target](int stayed) {
-                    target->softRefresh();
-                    if (stayed > 0)
-                        target->setStatus(L("%lld 项未能放回，仍在废纸篓（原位置已被占用或不可写）", stayed));
-                });
-            });
-        }
+    }, [this, paths](const Done &done) {
+        refreshFolders(parentFolders(paths) + foldersOf(done.pairs));
+        if (!done.pairs.isEmpty())
+            pushUndo(L("移到废纸篓"), OpKind::Move, done.pairs, Reversal::RestoreFromTrash);
         if (done.failed == 0)
             setStatus(L("已移到废纸篓 %lld 项", done.pairs.size()));
         else
@@ -151,10 +110,7 @@ void BrowserState::trash(const QStringList &paths)
 
 void BrowserState::emptyTrash()
 {
-    const FileJob job = FileJobs::shared().start();
-    if (!job)
-        return;
-    whenReady(QtConcurrent::run([job] { return Trash::empty(); }), this, [this](int failed) {
+    runFileJob(this, [](const FileJob &) { return Trash::empty(); }, [this](int failed) {
         if (failed == 0)
             setStatus(L("已清空废纸篓"));
         else
@@ -166,10 +122,7 @@ void BrowserState::compress(const QStringList &paths)
 {
     if (paths.isEmpty())
         return;
-    const FileJob job = FileJobs::shared().start();
-    if (!job)
-        return;
-    QFuture<Done> work = QtConcurrent::run([job, paths] {
+    runFileJob(this, [paths](const FileJob &job) {
         Done done;
         try {
             const QString archive = FileOps::zip(paths, job.cancelCheck());
@@ -178,14 +131,13 @@ void BrowserState::compress(const QStringList &paths)
             done.error = error.description();
         }
         return done;
-    });
-    whenReady(work, this, [this](const Done &done) {
+    }, [this](const Done &done) {
         if (done.pairs.isEmpty()) {
             setStatus(L("压缩失败：%@", done.error));
             return;
         }
         const QString archive = done.pairs.first().second;
-        softRefresh();
+        refreshFolders(foldersOf(done.pairs));
         activePane()->setSelection({archive});
         setStatus(L("已压缩为 %@", QFileInfo(archive).fileName()));
     });
@@ -193,10 +145,7 @@ void BrowserState::compress(const QStringList &paths)
 
 void BrowserState::extract(const QString &archive)
 {
-    const FileJob job = FileJobs::shared().start();
-    if (!job)
-        return;
-    QFuture<Done> work = QtConcurrent::run([job, archive] {
+    runFileJob(this, [archive](const FileJob &job) {
         Done done;
         try {
             done.pairs << Pair(archive, FileOps::extract(archive, job.cancelCheck()));
@@ -204,14 +153,13 @@ void BrowserState::extract(const QString &archive)
             done.error = error.description();
         }
         return done;
-    });
-    whenReady(work, this, [this](const Done &done) {
+    }, [this](const Done &done) {
         if (done.pairs.isEmpty()) {
             setStatus(L("解压失败：%@", done.error));
             return;
         }
         const QString folder = done.pairs.first().second;
-        softRefresh();
+        refreshFolders(foldersOf(done.pairs));
         activePane()->setSelection({folder});
         setStatus(L("已解压到 %@", QFileInfo(folder).fileName()));
     });
@@ -219,10 +167,7 @@ void BrowserState::extract(const QString &archive)
 
 QFuture<void> BrowserState::toggleTag(const QString &tag, const QStringList &paths)
 {
-    const FileJob job = FileJobs::shared().start();
-    if (!job)
-        return QtFuture::makeReadyFuture();
-    QFuture<Done> work = QtConcurrent::run([job, tag, paths] {
+    QFuture<Done> work = startFileJob([tag, paths](const FileJob &job) {
         Done done;
         for (const QString &path : paths) {
             if (job.isCancelled())
@@ -235,8 +180,10 @@ QFuture<void> BrowserState::toggleTag(const QString &tag, const QStringList &pat
         }
         return done;
     });
-    whenReady(work, this, [this, tag](const Done &done) {
-        softRefresh();
+    if (work.isCanceled())
+        return QtFuture::makeReadyFuture(); // quitting
+    whenReady(work, this, [this, tag, paths](const Done &done) {
+        refreshFolders(parentFolders(paths));
         if (done.failed > 0)
             setStatus(L("无法更改 %lld 项的标签“%@”：%@", done.failed, tag, done.error));
     });

@@ -5,6 +5,7 @@
 
 #include "FileJobs.h"
 
+#include "CoreError.h"
 #include "Defaults.h"
 #include "Extractor.h"
 #include "FileFilter.h"
@@ -83,8 +84,9 @@ ScenarioMatch detectScenario(const QString &path, const QString &model, bool low
 // One rename or filing move done off the GUI thread: the final path, or the error text.
 struct MoveOutcome
 {
-    QString destination; // empty: skipped or failed
+    QString destination; // empty: nothing to do, gone or failed
     QString error;
+    bool gone = false; // the file was no longer there
 };
 
 } // namespace
@@ -164,12 +166,10 @@ void BrowserState::fileScenario(const QString &path, const QString &folder, cons
         return;
     }
 
-    const FileJob job = FileJobs::shared().start();
-    if (!job)
-        return;
-    QFuture<MoveOutcome> filing = QtConcurrent::run(&namingPool(), [job, path, destination, name] {
+    const QString shown = safe.isEmpty() ? nameOf(destination) : safe;
+    runFileJob(this, [path, destination, name](const FileJob &job) {
         if (const int error = FileSystem::makePath(destination))
-            return MoveOutcome{{}, QString::fromLocal8Bit(strerror(error))};
+            return MoveOutcome{{}, systemReason(error)};
         // Already there under that name (an empty or unsafe folder names the current
         // one): nothing to move, and no numbered copy of its own name.
         if (destination + u'/' + name == path)
@@ -183,9 +183,7 @@ void BrowserState::fileScenario(const QString &path, const QString &folder, cons
         } catch (const FileOpsError &error) {
             return MoveOutcome{{}, error.description()};
         }
-    });
-    const QString shown = safe.isEmpty() ? nameOf(destination) : safe;
-    whenReady(filing, this, [this, path, shown](const MoveOutcome &outcome) {
+    }, [this, path, shown](const MoveOutcome &outcome) {
         if (outcome.destination.isEmpty()) {
             setStatus(L("归档失败：%@", outcome.error));
             return;
@@ -195,9 +193,9 @@ void BrowserState::fileScenario(const QString &path, const QString &folder, cons
             return;
         }
         Telemetry::track(Telemetry::Event::fileFiled(QStringLiteral("unknown"), true));
-        softRefresh();
         const QList<Pair> pairs{{path, outcome.destination}};
-        pushUndo(L("归档"), OpKind::Move, pairs, moveBack(pairs));
+        refreshFolders(foldersOf(pairs));
+        pushUndo(L("归档"), OpKind::Move, pairs, Reversal::MoveBack);
         setStatus(L("已归入 %@", shown));
     });
 }
@@ -367,6 +365,9 @@ struct BrowserState::ApplyRun
     QString statusBefore; // shown again when nothing was renamed
     QSet<QString> reserved; // names given in this apply, per folder: "folder/name"
     QList<Pair> pairs;
+    int failed = 0;
+    int gone = 0;
+    QString firstError;
     FileJob job; // the whole apply is one job: quitting waits for it or stops it between files
 };
 
@@ -513,7 +514,7 @@ void BrowserState::nextApply(const std::shared_ptr<ApplyRun> &run)
     }
     QFuture<MoveOutcome> moving = QtConcurrent::run(&namingPool(), [job = run->job, path, folder, wanted, taken] {
         if (!FileSystem::exists(path))
-            return MoveOutcome{};
+            return MoveOutcome{{}, {}, true};
         const QString free = FileOps::collisionFreeName(folder, wanted, taken);
         if (folder + u'/' + free == path)
             return MoveOutcome{};
@@ -529,6 +530,11 @@ void BrowserState::nextApply(const std::shared_ptr<ApplyRun> &run)
         if (!outcome.destination.isEmpty()) {
             run->pairs.append({path, outcome.destination});
             run->reserved.insert(outcome.destination);
+        } else if (outcome.gone) {
+            ++run->gone;
+        } else if (!outcome.error.isEmpty()) {
+            if (run->failed++ == 0)
+                run->firstError = outcome.error;
         }
         setProgress(double(run->next) / std::max<qsizetype>(run->renames.size(), 1));
         setStatus(L("改名中… %lld/%lld", qint64(run->next), qint64(run->renames.size())));
@@ -542,16 +548,25 @@ void BrowserState::finishApply(const std::shared_ptr<ApplyRun> &run)
         m_applyRun.reset();
     run->job = FileJob(); // ends the job once the last file's work has let go of it
     setApplying(false);
-    softRefresh();
+    QSet<QString> folders = foldersOf(run->pairs);
+    for (const auto &[path, wanted] : std::as_const(run->renames))
+        folders << parentOf(path);
+    refreshFolders(folders);
+
+    // Every file that was not renamed is accounted for, after what was done.
+    QStringList notes;
+    if (run->invalid > 0)
+        notes << L("%lld 个名字无效，已跳过", qint64(run->invalid));
+    if (run->failed > 0)
+        notes << L("%lld 个未能改名：%@", qint64(run->failed), run->firstError);
+    if (run->gone > 0)
+        notes << L("%lld 个文件已不在，已跳过", qint64(run->gone));
     if (run->pairs.isEmpty()) {
-        setStatus(run->invalid > 0 ? L("%lld 个名字无效，已跳过", qint64(run->invalid)) : run->statusBefore);
+        setStatus(notes.isEmpty() ? run->statusBefore : notes.join(u' '));
         return;
     }
-    pushUndo(run->stepName, OpKind::Rename, run->pairs, moveBack(run->pairs));
-    QString text = L(run->doneText, qint64(run->pairs.size()));
-    if (run->invalid > 0)
-        text += u' ' + L("%lld 个名字无效，已跳过", qint64(run->invalid));
-    setStatus(text);
+    pushUndo(run->stepName, OpKind::Rename, run->pairs, Reversal::MoveBack);
+    setStatus((QStringList{L(run->doneText, qint64(run->pairs.size()))} + notes).join(u' '));
 }
 
 namespace {

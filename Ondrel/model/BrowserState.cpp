@@ -15,6 +15,7 @@
 #include "PaneState.h"
 #include "Store.h"
 #include "Telemetry.h"
+#include "UndoEngine.h"
 #include "WhenReady.h"
 
 #include <QDir>
@@ -253,10 +254,10 @@ void BrowserState::saveSession()
 // --- Undo ----------------------------------------------------------------------------------
 
 void BrowserState::pushUndo(const QString &name, OpKind kind, const QList<Pair> &pairs,
-                            UndoAction run, Recording how)
+                            Reversal reversal, Recording how)
 {
     QList<UndoStep> stack = m_undoStack;
-    stack.push_back(UndoStep{QUuid::createUuid(), name, std::move(run)});
+    stack.push_back(UndoStep{QUuid::createUuid(), name, reversal, pairs});
     while (stack.size() > maxUndoSteps)
         stack.removeFirst();
     setUndoStack(stack);
@@ -265,34 +266,30 @@ void BrowserState::pushUndo(const QString &name, OpKind kind, const QList<Pair> 
 
 void BrowserState::performUndo()
 {
-    if (m_undoStack.isEmpty())
+    if (m_undoStack.isEmpty() || m_undoing)
         return;
     QList<UndoStep> stack = m_undoStack;
     const UndoStep step = stack.takeLast();
+    const bool started = runFileJob(
+        this, [step](const FileJob &job) { return UndoEngine::reverse(step, job); },
+        [this, step](const UndoOutcome &outcome) {
+            m_undoing = false;
+            if (!outcome.left.isEmpty()) {
+                // What stayed is offered again; the reversed pairs are no longer part of it.
+                UndoStep rest = step;
+                rest.pairs = outcome.left;
+                QList<UndoStep> again = m_undoStack;
+                again.push_back(rest);
+                setUndoStack(again);
+            }
+            refreshFolders(foldersOf(outcome.undone));
+            setStatus(UndoEngine::outcomeText(step, outcome));
+        });
+    if (!started)
+        return; // quitting: the step stays
+    m_undoing = true;
     setUndoStack(stack);
     Telemetry::track(Telemetry::Event::undo(QStringLiteral("file")));
-    if (step.run)
-        step.run(*this);
-}
-
-BrowserState::UndoAction BrowserState::moveBack(const QList<Pair> &pairs)
-{
-    return [pairs](BrowserState &state) {
-        const FileJob job = FileJobs::shared().start();
-        if (!job)
-            return;
-        QFuture<void> moving = QtConcurrent::run([job, pairs] {
-            for (auto pair = pairs.crbegin(); pair != pairs.crend(); ++pair) {
-                if (job.isCancelled())
-                    break;
-                OwnChanges::note(pair->second);
-                OwnChanges::note(pair->first);
-                FileSystem::moveNoReplace(pair->second, pair->first); // a taken name stays put
-            }
-        });
-        BrowserState *target = &state; // the watcher dies with it
-        whenReady(moving, target, [target] { target->softRefresh(); });
-    };
 }
 
 // --- Start-up, layout and navigation ------------------------------------------------------
@@ -419,6 +416,26 @@ void BrowserState::softRefresh()
 {
     for (PaneState *pane : std::as_const(m_panes))
         pane->rebuild(true);
+}
+
+void BrowserState::refreshFolders(const QSet<QString> &folders)
+{
+    for (PaneState *pane : std::as_const(m_panes)) {
+        if (folders.contains(pane->current()))
+            pane->rebuild(true);
+    }
+}
+
+QSet<QString> BrowserState::foldersOf(const QList<Pair> &pairs)
+{
+    QSet<QString> folders;
+    for (const Pair &pair : pairs) {
+        for (const QString &path : {pair.first, pair.second}) {
+            if (!path.isEmpty())
+                folders << FileItem::identityPath(QFileInfo(path).path());
+        }
+    }
+    return folders;
 }
 
 void BrowserState::enter(const QString &folder)

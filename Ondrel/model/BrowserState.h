@@ -48,7 +48,6 @@ class BrowserState : public QObject
 
 public:
     using Pair = UndoLog::Pair; // (from, to)
-    using UndoAction = std::function<void(BrowserState &)>;
 
     static constexpr int maxUndoSteps = 60;
 
@@ -145,13 +144,14 @@ public:
 
     // --- Undo ----------------------------------------------------------------------------
     // Keeps the step (newest 60) and records it as `how` says (see UndoRecorder).
-    void pushUndo(const QString &name, OpKind kind, const QList<Pair> &pairs, UndoAction run,
+    void pushUndo(const QString &name, OpKind kind, const QList<Pair> &pairs, Reversal reversal,
                   Recording how = Recording::Full);
-    // Undoes the newest step; nothing happens with an empty stack.
+    // Undoes the newest step as a file job (see UndoEngine): the status says what was undone
+    // or which items stayed and why. A step that could not be undone in full stays on the
+    // stack, newest, with the pairs still to reverse, so the user can try again. Nothing
+    // happens with an empty stack or while an undo runs.
     void performUndo();
-    // The reversal of moves: off the GUI thread, each `to` moves back to its `from`, newest
-    // pair first, never over an existing name; failures are skipped; then softRefresh().
-    static UndoAction moveBack(const QList<Pair> &pairs);
+    bool undoing() const { return m_undoing; }
 
     // --- Start-up, layout and navigation ------------------------------------------------
     void bootstrap();
@@ -160,7 +160,13 @@ public:
     void setLayout(PaneLayout layout);
     void setActivePane(int index);
     int indexOf(const PaneState *pane) const;
+    // Re-lists every pane.
     void softRefresh();
+    // Re-lists the panes showing one of `folders` (identity paths): what an operation that
+    // touched only those folders refreshes, keeping other panes' suggestions and scroll.
+    void refreshFolders(const QSet<QString> &folders);
+    // The folders both sides of the pairs lie in.
+    static QSet<QString> foldersOf(const QList<Pair> &pairs);
     void goToPath(const QString &path);
     void open(const FileItem &item);
     void openSelection();
@@ -381,6 +387,7 @@ private:
     bool m_showContentSearch = false;
     bool m_showOnboarding = false;
     QList<UndoStep> m_undoStack;
+    bool m_undoing = false;
 
     ThumbnailCache m_thumbs;
     QHash<QString, QIcon> m_iconCache;
@@ -399,6 +406,9 @@ private:
     void startApply(const QList<std::pair<QString, QString>> &renames, int invalid,
                     const QString &stepName, const QString &doneText);
     void nextApply(const std::shared_ptr<ApplyRun> &run);
+    // Renames one item within its folder as a file job, never over an existing name;
+    // `announce` says the new name in the status line.
+    void renameInPlace(const QString &path, const QString &name, bool announce);
     void finishApply(const std::shared_ptr<ApplyRun> &run);
     // The pane in the sample folder, if any, takes it: the folder is forgotten and that
     // pane's demo fills it and runs. Otherwise the folder stays marked.

@@ -1,10 +1,15 @@
 #pragma once
 
 #include "FileSystem.h"
+#include "WhenReady.h"
 
 #include <QObject>
+#include <QThreadPool>
+#include <QtConcurrent>
 
 #include <chrono>
+#include <type_traits>
+#include <utility>
 #include <memory>
 
 class FileJobs;
@@ -72,3 +77,41 @@ private:
 
     std::shared_ptr<Registry> m_registry;
 };
+
+// Starts one file job in the shared registry and runs `work(job)` on `pool` (the global
+// pool when none is given). The job ends when `work` returns, so quitting waits for it and
+// may cancel it between items or chunks (`job.cancelCheck()`). Once the registry refuses
+// new jobs because the application is quitting, nothing runs and the future is an empty,
+// cancelled one.
+template <typename Work>
+auto startFileJob(Work &&work, QThreadPool *pool = nullptr)
+{
+    using Result = std::invoke_result_t<Work &, const FileJob &>;
+    FileJob job = FileJobs::shared().start();
+    if (!job)
+        return QFuture<Result>();
+    return QtConcurrent::run(pool ? pool : QThreadPool::globalInstance(),
+                             [job = std::move(job), work = std::forward<Work>(work)]() mutable {
+                                 // The job ends with its work, not with the future.
+                                 if constexpr (std::is_void_v<Result>) {
+                                     work(std::as_const(job));
+                                     job = FileJob();
+                                 } else {
+                                     Result result = work(std::as_const(job));
+                                     job = FileJob();
+                                     return result;
+                                 }
+                             });
+}
+
+// startFileJob, with the result handed to `done` on `receiver`'s thread (see whenReady:
+// dropped when the receiver is gone). Returns false, and runs nothing, when quitting.
+template <typename Work, typename Done>
+bool runFileJob(QObject *receiver, Work &&work, Done &&done, QThreadPool *pool = nullptr)
+{
+    auto future = startFileJob(std::forward<Work>(work), pool);
+    if (future.isCanceled())
+        return false;
+    whenReady(future, receiver, std::forward<Done>(done));
+    return true;
+}

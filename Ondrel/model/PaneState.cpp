@@ -202,7 +202,25 @@ void PaneState::rebuild(bool preserveSelection)
 
 void PaneState::apply(const Listing &listing, bool preserveSelection)
 {
-    m_items = listing.items;
+    // Suggestions, ticks, confidences and reasons stay with the items still listed under
+    // the same path: a re-listing must not throw away an organise run's work.
+    QHash<QString, const FileItem *> suggested;
+    for (const FileItem &item : std::as_const(m_items)) {
+        if (item.suggestion || item.accept)
+            suggested.insert(item.path, &item);
+    }
+    QList<FileItem> items = listing.items;
+    if (!suggested.isEmpty()) {
+        for (FileItem &item : items) {
+            if (const FileItem *before = suggested.value(item.path)) {
+                item.suggestion = before->suggestion;
+                item.conf = before->conf;
+                item.reason = before->reason;
+                item.accept = before->accept;
+            }
+        }
+    }
+    m_items = std::move(items);
     if (listing.key != m_sortKey || listing.ascending != m_sortAsc)
         ItemOrder::sort(m_items, m_sortKey, m_sortAsc); // the order changed while listing
     emit itemsChanged();

@@ -112,7 +112,7 @@ TEST_F(Menus, EnabledStatesAndTheUndoTitleFollowTheWindowState)
     for (const char *id : selectionRule)
         EXPECT_TRUE(enabled(id)) << id;
 
-    state.pushUndo(QStringLiteral("重命名 & 移动"), OpKind::Move, {}, [](BrowserState &) {});
+    state.pushUndo(QStringLiteral("重命名 & 移动"), OpKind::Move, {}, Reversal::MoveBack);
     EXPECT_TRUE(enabled("undo"));
     EXPECT_EQ(action(window, "undo")->text(), "撤销 重命名 && 移动");
 
@@ -171,11 +171,11 @@ TEST_F(Menus, FocusedTextFieldKeepsItsEditingKeysAndItemsStayOnDisk)
     EXPECT_EQ(field->text(), "");
     action(window, "pasteMove")->trigger(); // a plain paste of the text
     EXPECT_EQ(field->text(), "hello");
-    bool undone = false;
-    state.pushUndo(QStringLiteral("移动"), OpKind::Move, {}, [&undone](BrowserState &) { undone = true; });
+    state.pushUndo(QStringLiteral("移动"), OpKind::Move, {}, Reversal::MoveBack);
     action(window, "undo")->trigger(); // the field's undo, not the window's
     EXPECT_EQ(field->text(), "");
-    EXPECT_FALSE(undone);
+    EXPECT_EQ(state.undoStack().size(), 1);
+    EXPECT_FALSE(state.undoing());
     action(window, "trash")->trigger();
 
     // By the keys.

@@ -1,6 +1,7 @@
 #include "BrowserState.h"
 #include "BrowserTestSupport.h"
 #include "Localization.h"
+#include "CoreError.h"
 #include "MarovelCore.h"
 #include "PaneState.h"
 #include "TestSupport.h"
@@ -68,11 +69,8 @@ TEST_F(Undo, KeepsTheNewest60Steps)
     BrowserState browser;
     QSignalSpy stack(&browser, &BrowserState::undoStackChanged);
     QSignalSpy name(&browser, &BrowserState::undoNameChanged);
-    QStringList ran;
-    for (int i = 1; i <= 61; ++i) {
-        const QString step = QStringLiteral("step %1").arg(i);
-        browser.pushUndo(step, OpKind::Move, {}, [&ran, step](BrowserState &) { ran << step; });
-    }
+    for (int i = 1; i <= 61; ++i)
+        browser.pushUndo(QStringLiteral("step %1").arg(i), OpKind::Move, {}, Reversal::MoveBack);
     EXPECT_EQ(browser.undoStack().size(), 60);
     EXPECT_EQ(browser.undoStack().first().name, "step 2");
     EXPECT_EQ(browser.undoName(), "step 61");
@@ -81,8 +79,10 @@ TEST_F(Undo, KeepsTheNewest60Steps)
     EXPECT_NE(browser.undoStack().at(0).id, browser.undoStack().at(1).id);
 
     browser.performUndo();
-    EXPECT_EQ(ran, QStringList{"step 61"});
     EXPECT_EQ(browser.undoName(), "step 60");
+    EXPECT_EQ(browser.undoStack().size(), 59);
+    ASSERT_TRUE(waitFor([&] { return !browser.undoing(); }));
+    EXPECT_EQ(browser.status(), L("已撤销：%@", QStringLiteral("step 61")));
     EXPECT_EQ(browser.undoStack().size(), 59);
 }
 
@@ -97,7 +97,7 @@ TEST_F(Undo, OnlyARealUndoSendsItsEvent)
     EXPECT_EQ(server.hits(), 0);
     EXPECT_EQ(stack.count(), 0);
 
-    browser.pushUndo("移动", OpKind::Move, {}, [](BrowserState &) {});
+    browser.pushUndo("移动", OpKind::Move, {}, Reversal::MoveBack);
     browser.performUndo();
     ASSERT_TRUE(server.waitForHits(1));
     const QJsonObject event =
@@ -113,9 +113,9 @@ TEST_F(Undo, ATopLevelRenameInAWorkspaceIsJournalledWithBareNames)
     const Workspace workspace = WorkspaceRegistry::shared().add(docs);
     BrowserState browser;
     browser.pushUndo("重命名", OpKind::Rename, {{docs + "/a.txt", docs + "/b.txt"}},
-                     [](BrowserState &) {});
+                     Reversal::MoveBack);
     browser.pushUndo("重命名", OpKind::Rename, {{docs + "/b.txt", docs + "/c.txt"}},
-                     [](BrowserState &) {});
+                     Reversal::MoveBack);
 
     const QList<Transaction> records = journal();
     ASSERT_EQ(records.size(), 2);
@@ -165,7 +165,7 @@ TEST_F(Undo, OnlyPairsInsideTheFirstSourcesWorkspaceAreJournalled)
     };
     for (const Case &c : cases) {
         const qsizetype before = journal().size();
-        browser.pushUndo("移动", OpKind::Move, c.pairs, [](BrowserState &) {});
+        browser.pushUndo("移动", OpKind::Move, c.pairs, Reversal::MoveBack);
         const QList<Transaction> records = journal().mid(before);
         QStringList recorded;
         for (const Transaction &t : records)
@@ -187,10 +187,10 @@ TEST_F(Undo, AWorkspaceReachedThroughALinkIsRecorded)
 
     BrowserState browser;
     browser.pushUndo("重命名", OpKind::Rename, {{link + "/Docs/a.txt", link + "/Docs/b.txt"}},
-                     [](BrowserState &) {});
+                     Reversal::MoveBack);
     // One side through the link, the other not.
     browser.pushUndo("移动", OpKind::Move, {{real + "/b.txt", link + "/Docs/in/b.txt"}},
-                     [](BrowserState &) {});
+                     Reversal::MoveBack);
     const QList<Transaction> records = journal();
     ASSERT_EQ(records.size(), 2);
     EXPECT_EQ(records[0].operations.value(0).from, "a.txt");
@@ -206,7 +206,7 @@ TEST_F(Undo, ARenamedLinkIsRecordedAsTheLinkNotItsTarget)
     WorkspaceRegistry::shared().add(docs);
     BrowserState browser;
     browser.pushUndo("重命名", OpKind::Rename, {{docs + "/old-link", docs + "/new-link"}},
-                     [](BrowserState &) {});
+                     Reversal::MoveBack);
     const QList<Transaction> records = journal();
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0].operations.value(0).to, "new-link");
@@ -217,9 +217,9 @@ TEST_F(Undo, ACopyStepIsLoggedButNotJournalled)
     const QString docs = makeTree("Docs", {});
     WorkspaceRegistry::shared().add(docs);
     BrowserState browser;
-    browser.pushUndo("粘贴", OpKind::Move, {{docs + "/a", docs + "/a 2"}}, [](BrowserState &) {},
+    browser.pushUndo("粘贴", OpKind::Move, {{docs + "/a", docs + "/a 2"}}, Reversal::TrashCopies,
                      Recording::LogOnly);
-    browser.pushUndo("重命名", OpKind::Rename, {{docs + "/b", docs + "/c"}}, [](BrowserState &) {},
+    browser.pushUndo("重命名", OpKind::Rename, {{docs + "/b", docs + "/c"}}, Reversal::MoveBack,
                      Recording::None);
     EXPECT_TRUE(journal().isEmpty());
     const QList<QStringList> lines = newLogLines();
@@ -256,13 +256,88 @@ TEST_F(Undo, MoveBackRestoresNewestFirstAndNeverOverwrites)
     const QList<Pair> pairs{{folder + "/a", folder + "/b"},
                             {folder + "/x", folder + "/y"},
                             {folder + "/y", folder + "/z"}};
-    browser.pushUndo("移动", OpKind::Move, pairs, BrowserState::moveBack(pairs));
+    browser.pushUndo("移动", OpKind::Move, pairs, Reversal::MoveBack);
     browser.performUndo();
     ASSERT_TRUE(waitFor([&] { return names(browser.activePane()->items()).contains("x"); }));
     EXPECT_EQ(names(browser.activePane()->items()), (QStringList{"a", "b", "x"}));
     EXPECT_EQ(QFileInfo(folder + "/a").size(), 1);
     EXPECT_EQ(QFileInfo(folder + "/b").size(), 5);
     EXPECT_EQ(QFileInfo(folder + "/x").size(), 3);
+    // The pair that stayed is said, and is all the step still holds.
+    EXPECT_EQ(browser.status(), L("%lld 项无法移回原处：%@", 1, systemReason(EEXIST)));
+    ASSERT_EQ(browser.undoStack().size(), 1);
+    EXPECT_EQ(browser.undoStack().last().pairs, (QList<Pair>{{folder + "/a", folder + "/b"}}));
+}
+
+// A rename undone while its old name is taken: nothing is overwritten, the user is told
+// why, and the step stays to be undone once the name is free again.
+TEST_F(Undo, AFailedUndoSaysWhyAndKeepsItsStep)
+{
+    const QString folder = makeTree("renamed", {});
+    makeFile(folder + "/a.txt", 4);
+    BrowserState browser;
+    browser.activePane()->go(folder, false);
+    settle();
+    browser.rename(folder + "/a.txt", "b.txt");
+    ASSERT_TRUE(waitFor([&] { return browser.undoStack().size() == 1; }));
+    ASSERT_TRUE(QFileInfo::exists(folder + "/b.txt"));
+    makeFile(folder + "/a.txt", 9); // a new file takes the old name
+
+    browser.performUndo();
+    ASSERT_TRUE(waitFor([&] { return !browser.undoing(); }));
+    EXPECT_EQ(QFileInfo(folder + "/a.txt").size(), 9);
+    EXPECT_EQ(QFileInfo(folder + "/b.txt").size(), 4);
+    EXPECT_EQ(browser.status(), L("%lld 项无法移回原处：%@", 1, systemReason(EEXIST)));
+    EXPECT_EQ(browser.undoName(), L("重命名"));
+
+    QFile::remove(folder + "/a.txt");
+    browser.performUndo();
+    ASSERT_TRUE(waitFor([&] { return !browser.undoing(); }));
+    EXPECT_EQ(QFileInfo(folder + "/a.txt").size(), 4);
+    EXPECT_FALSE(QFileInfo::exists(folder + "/b.txt"));
+    EXPECT_EQ(browser.status(), L("已撤销：%@", L("重命名")));
+    EXPECT_TRUE(browser.undoStack().isEmpty());
+}
+
+// Every kind of step runs through the same engine: moved items come back, trashed ones are
+// restored, copies go to the trash; each says what could not be done.
+TEST_F(Undo, EveryKindOfStepIsReversedAndReportsWhatStayed)
+{
+    const QString folder = makeTree("kinds", {"keep/"});
+    makeFile(folder + "/moved", 1);
+    makeFile(folder + "/copy", 2);
+    makeFile(folder + "/gone-copy-source", 2);
+    makeFile(folder + "/trashed", 3);
+    BrowserState browser;
+    browser.activePane()->go(folder, false);
+    settle();
+
+    browser.pushUndo("粘贴", OpKind::Move,
+                     {{folder + "/gone-copy-source", folder + "/copy"},
+                      {folder + "/x", folder + "/never-made"}},
+                     Reversal::TrashCopies, Recording::None);
+    browser.trash({folder + "/trashed"});
+    ASSERT_TRUE(waitFor([&] { return browser.undoStack().size() == 2; }));
+    browser.pushUndo("移动", OpKind::Move, {{folder + "/keep/moved", folder + "/moved"}},
+                     Reversal::MoveBack, Recording::None);
+
+    browser.performUndo();
+    ASSERT_TRUE(waitFor([&] { return !browser.undoing(); }));
+    EXPECT_TRUE(QFileInfo::exists(folder + "/keep/moved"));
+    EXPECT_EQ(browser.status(), L("已撤销：%@", L("移动")));
+
+    browser.performUndo();
+    ASSERT_TRUE(waitFor([&] { return !browser.undoing(); }));
+    EXPECT_EQ(QFileInfo(folder + "/trashed").size(), 3);
+    EXPECT_EQ(browser.status(), L("已撤销：%@", L("移到废纸篓")));
+
+    browser.performUndo();
+    ASSERT_TRUE(waitFor([&] { return !browser.undoing(); }));
+    EXPECT_FALSE(QFileInfo::exists(folder + "/copy"));
+    EXPECT_TRUE(QFileInfo::exists(folder + "/gone-copy-source"));
+    EXPECT_TRUE(browser.status().startsWith(L("%lld 个副本未能移到废纸篓：%@", 1, QString())));
+    ASSERT_EQ(browser.undoStack().size(), 1);
+    EXPECT_EQ(browser.undoStack().last().pairs.size(), 1);
 }
 
 } // namespace

@@ -109,7 +109,7 @@ TEST(AIBar, ShowsAndEnablesEachControlAsTheWindowStateSays)
         for (const QString &name : c.accepted)
             b.state.setAccept(b.path(name), true);
         if (c.undo)
-            b.state.pushUndo(QStringLiteral("重命名"), OpKind::Rename, {}, [](BrowserState &) {}, Recording::None);
+            b.state.pushUndo(QStringLiteral("重命名"), OpKind::Rename, {}, Reversal::MoveBack, Recording::None);
         b.state.setScanning(c.scanning);
         b.state.setProgress(0.25);
         b.apply();
@@ -175,7 +175,7 @@ TEST(AIBar, AppliesAcceptedRenamesAsOneStepThatItsUndoButtonReverts)
     EXPECT_FALSE(b.button("undoStep")->isVisible()) << "no step left";
 
     // A step named from data shows its "&" rather than taking it for a mnemonic.
-    b.state.pushUndo(QStringLiteral("移动 R&D"), OpKind::Move, {}, [](BrowserState &) {}, Recording::None);
+    b.state.pushUndo(QStringLiteral("移动 R&D"), OpKind::Move, {}, Reversal::MoveBack, Recording::None);
     b.apply();
     EXPECT_EQ(b.button("undoStep")->text(), "撤销移动 R&&D");
 
@@ -274,7 +274,7 @@ TEST(AIBar, ANarrowBarMovesTheTrailingCommandsToASecondRowRatherThanCutThem)
     b.state.activePane()->setSelection({b.path(QStringLiteral("a.txt")), b.path(QStringLiteral("b.txt"))});
     b.state.setSuggestion(b.path(QStringLiteral("a.txt")), QStringLiteral("alpha.txt"));
     b.state.setAccept(b.path(QStringLiteral("a.txt")), true);
-    b.state.pushUndo(QStringLiteral("AI rename"), OpKind::Rename, {}, [](BrowserState &) {}, Recording::None);
+    b.state.pushUndo(QStringLiteral("AI rename"), OpKind::Rename, {}, Reversal::MoveBack, Recording::None);
     b.state.setScanning(true);
     b.apply();
 
