@@ -190,10 +190,12 @@ void BrowserState::rename(const QString &path, const QString &name)
     const QString trimmed = name.trimmed();
     if (invalidName(trimmed)) {
         setStatus(L("名字不合法（不能含 / 或 :）"));
+        emit renameFinished(FileItem::identityPath(path), {});
         return;
     }
     if (sameName(trimmed, QFileInfo(path).fileName())) {
         setStatus(L("已经是这个名字了"));
+        emit renameFinished(FileItem::identityPath(path), {});
         return;
     }
     renameInPlace(path, trimmed, true);
@@ -206,8 +208,10 @@ void BrowserState::commitRename()
     const QString path = m_editingRename;
     const QString trimmed = m_renameText.trimmed();
     setEditingRename({});
-    if (invalidName(trimmed) || sameName(trimmed, QFileInfo(path).fileName()))
+    if (invalidName(trimmed) || sameName(trimmed, QFileInfo(path).fileName())) {
+        emit renameFinished(FileItem::identityPath(path), {});
         return;
+    }
     renameInPlace(path, trimmed, false);
 }
 
@@ -219,21 +223,25 @@ void BrowserState::renameInPlace(const QString &path, const QString &name, bool 
         QString failure;
     };
     const QString source = FileItem::identityPath(path);
-    runFileJob(this, [source, name](const FileJob &job) {
+    const bool started = runFileJob(this, [source, name, announce](const FileJob &job) {
+        // The inline editor's failures are short: the row shows which item it was.
+        const QString taken = announce ? L("已存在同名文件：%@", name) : L("已存在同名");
         if (!FileSystem::exists(source))
-            return Outcome{{}, L("原文件已不在（可能已移动/改名），请刷新")};
+            return Outcome{{}, announce ? L("原文件已不在（可能已移动/改名），请刷新") : L("重命名失败")};
         const QString dir = FileItem::identityPath(QFileInfo(source).path());
         if (FileSystem::exists(dir + u'/' + name))
-            return Outcome{{}, L("已存在同名文件：%@", name)};
+            return Outcome{{}, taken};
         try {
             return Outcome{FileOps::moveTo(source, dir, name, NameClash::Refuse, job.cancelCheck()), {}};
         } catch (const FileOpsError &error) {
-            return Outcome{{}, error.code() == EEXIST ? L("已存在同名文件：%@", name)
-                                                      : L("重命名失败：%@", error.description())};
+            if (error.code() == EEXIST)
+                return Outcome{{}, taken};
+            return Outcome{{}, announce ? L("重命名失败：%@", error.description()) : L("重命名失败")};
         }
     }, [this, source, name, announce](const Outcome &outcome) {
         if (outcome.renamed.isEmpty()) {
             setStatus(outcome.failure);
+            emit renameFinished(source, {});
             return;
         }
         const QList<Pair> pairs{{source, outcome.renamed}};
@@ -242,7 +250,10 @@ void BrowserState::renameInPlace(const QString &path, const QString &name, bool 
         if (announce)
             setStatus(L("已重命名为 %@", name));
         pushUndo(L("重命名"), OpKind::Rename, pairs, Reversal::MoveBack);
+        emit renameFinished(source, outcome.renamed);
     });
+    if (!started)
+        emit renameFinished(source, {}); // quitting: nothing renamed
 }
 
 void BrowserState::newFolder()

@@ -4,10 +4,8 @@
 #include "FileJobs.h"
 #include "FileOps.h"
 #include "Localization.h"
-#include "WhenReady.h"
 
 #include <QFileInfo>
-#include <QtConcurrent>
 
 namespace {
 
@@ -35,6 +33,7 @@ bool skipped(const QString &path, const QString &folder, const QString &canonica
 
 struct DropResult
 {
+    bool nothingToMove = false;
     QList<BrowserState::Pair> pairs;
     QString error;
 };
@@ -44,21 +43,23 @@ struct DropResult
 void BrowserState::dropInto(const QString &folder, const QStringList &paths)
 {
     const QString target = FileItem::identityPath(folder);
-    if (target.isEmpty())
-        return;
-    const QString canonicalTarget = canonical(target);
-    QStringList kept;
-    for (const QString &path : paths) {
-        const QString source = FileItem::identityPath(path);
-        if (!source.isEmpty() && source != u"/" && !kept.contains(source)
-            && !skipped(source, target, canonicalTarget))
-            kept << source;
-    }
-    if (kept.isEmpty())
+    if (target.isEmpty() || paths.isEmpty())
         return;
 
-    runFileJob(this, [kept, target](const FileJob &job) {
+    // Resolving links reads the disk, so even the choice of what to move is off the GUI thread.
+    runFileJob(this, [paths, target](const FileJob &job) {
+        const QString canonicalTarget = canonical(target);
+        QStringList kept;
+        for (const QString &path : paths) {
+            const QString source = FileItem::identityPath(path);
+            if (!source.isEmpty() && source != u"/" && !kept.contains(source)
+                && !skipped(source, target, canonicalTarget))
+                kept << source;
+        }
         DropResult result;
+        result.nothingToMove = kept.isEmpty();
+        if (result.nothingToMove)
+            return result;
         try {
             const QStringList made = FileOps::move(kept, target, job.cancelCheck());
             for (qsizetype i = 0; i < made.size() && i < kept.size(); ++i)
@@ -69,6 +70,8 @@ void BrowserState::dropInto(const QString &folder, const QStringList &paths)
         }
         return result;
     }, [this, target](const DropResult &result) {
+        if (result.nothingToMove)
+            return;
         QSet<QString> folders = foldersOf(result.pairs);
         folders << target;
         refreshFolders(folders);

@@ -313,6 +313,9 @@ signals:
     void showContentSearchChanged();
     void showOnboardingChanged();
     void undoStackChanged();
+    // A rename asked for with rename() or commitRename() has ended: `to` is the new path,
+    // empty when the rename failed (the status says why).
+    void renameFinished(const QString &from, const QString &to);
 
     void activePaneChanged();
     void filterTextChanged();

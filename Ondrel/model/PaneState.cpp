@@ -206,7 +206,7 @@ void PaneState::apply(const Listing &listing, bool preserveSelection)
     // the same path: a re-listing must not throw away an organise run's work.
     QHash<QString, const FileItem *> suggested;
     for (const FileItem &item : std::as_const(m_items)) {
-        if (item.suggestion || item.accept)
+        if (item.suggestion || item.accept || !item.reason.isEmpty())
             suggested.insert(item.path, &item);
     }
     QList<FileItem> items = listing.items;

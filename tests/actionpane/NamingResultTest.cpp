@@ -123,6 +123,7 @@ TEST_F(Result, ApplyingRenamesFollowsTheFileAndClearsTheAnswer)
 {
     answer(proposalFor(path("a.txt"), "Tomato plans.txt"), path("a.txt"));
     m_host->view->findChild<ActionButton *>("applyProposal")->click();
+    ASSERT_TRUE(waitFor([&] { return !m_host->state.undoStack().isEmpty(); })); // the rename's end
     EXPECT_TRUE(QFileInfo::exists(path("Tomato plans.txt")));
     EXPECT_FALSE(QFileInfo::exists(path("a.txt")));
     EXPECT_TRUE(Defaults::shared().boolValue(QStringLiteral("hasAcceptedRename")));
@@ -136,6 +137,7 @@ TEST_F(Result, ATakenNameIsRefusedInTheStatusLineAndTheCardGoes)
 {
     answer(proposalFor(path("a.txt"), "taken.txt"), path("a.txt"));
     m_host->view->findChild<ActionButton *>("applyProposal")->click();
+    ASSERT_TRUE(waitFor([&] { return !m_host->state.status().isEmpty(); }));
     EXPECT_EQ(m_host->state.status(), L("已存在同名文件：%@", QStringLiteral("taken.txt")));
     EXPECT_TRUE(QFileInfo::exists(path("a.txt")));
     EXPECT_EQ(TestSupport::readFile(path("taken.txt")), "someone else");

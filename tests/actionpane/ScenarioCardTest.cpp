@@ -145,6 +145,7 @@ TEST_F(Card, AcceptRenamesWithTheSuggestionAndReportsOfferAndAcceptance)
 
     m_host->state.scenarioCache().insert(path(suggestion), ScenarioMatch{}); // nothing to offer there
     click("acceptSuggestion");
+    ASSERT_TRUE(waitFor([&] { return !m_host->state.undoStack().isEmpty(); })); // the rename's end
     EXPECT_TRUE(QFileInfo::exists(path(suggestion)));
     EXPECT_FALSE(QFileInfo::exists(path("scan.pdf")));
     EXPECT_TRUE(Defaults::shared().boolValue(QStringLiteral("hasAcceptedRename")));
@@ -179,7 +180,9 @@ TEST_F(Card, TheEditorsAnswersAndTheirEvents)
         ASSERT_EQ(m_sink.take(1), QStringList{"rename_offered:invoice"}) << c.typed.toStdString();
         m_host->state.scenarioCache().insert(path(c.finalName), ScenarioMatch{});
         typeIntoEditor(c.typed);
+        const qsizetype steps = m_host->state.undoStack().size();
         QTest::keyClick(find<QLineEdit>("suggestedEdit"), Qt::Key_Return);
+        ASSERT_TRUE(waitFor([&] { return m_host->state.undoStack().size() > steps; })) << c.typed.toStdString();
         m_host->settleView();
         EXPECT_TRUE(QFileInfo::exists(path(c.finalName))) << c.typed.toStdString();
         EXPECT_FALSE(QFileInfo::exists(file));

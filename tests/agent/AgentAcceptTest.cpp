@@ -265,7 +265,9 @@ TEST_F(AgentAccept, WithoutAWindowTheRenameIsRecordedAndWaitsForTheNextWindow)
     window.performUndo();
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(m_folder + "/a.txt"); }));
     EXPECT_FALSE(QFileInfo::exists(m_folder + "/Invoice.txt"));
-    EXPECT_TRUE(window.status().isEmpty());
+    ASSERT_TRUE(waitFor([&] { return !window.undoing(); }));
+    EXPECT_EQ(window.status(), "已撤销：盯梢改名");
+    EXPECT_TRUE(window.undoStack().isEmpty());
 
     // Handing over again gives nothing more.
     BrowserState other;
@@ -289,9 +291,15 @@ TEST_F(AgentAccept, UndoOntoATakenOldNameSaysSoAndKeepsBothFiles)
     TestSupport::writeFile(m_folder + "/a.txt", "a new a.txt");
     window.performUndo();
     ASSERT_TRUE(waitFor([&] { return !window.status().isEmpty(); }));
-    EXPECT_TRUE(window.status().startsWith("撤销失败：")) << window.status().toStdString();
+    EXPECT_TRUE(window.status().startsWith("1 项无法移回原处：")) << window.status().toStdString();
     EXPECT_EQ(TestSupport::readFile(m_folder + "/a.txt"), "a new a.txt");
     EXPECT_EQ(TestSupport::readFile(m_folder + "/Invoice.txt"), "a.txt");
+    // The step stays so the user can free the name and try again.
+    ASSERT_EQ(window.undoStack().size(), 1);
+    QFile::remove(m_folder + "/a.txt");
+    window.performUndo();
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(m_folder + "/a.txt"); }));
+    EXPECT_FALSE(QFileInfo::exists(m_folder + "/Invoice.txt"));
 }
 
 TEST_F(AgentAccept, AtMostSixtyStepsWaitOldestFirst)

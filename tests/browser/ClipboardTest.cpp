@@ -246,12 +246,14 @@ TEST_F(Clipboard, RenameChecksInOrder)
     };
     for (const auto &c : cases) {
         browser.rename(c.path, c.name);
+        settle();
         EXPECT_EQ(browser.status(), c.status) << c.name.toStdString();
     }
     EXPECT_TRUE(browser.undoStack().isEmpty());
     EXPECT_TRUE(QFile::exists(report));
 
     browser.rename(report, " final.pdf ");
+    settle();
     EXPECT_EQ(browser.status(), "已重命名为 final.pdf");
     EXPECT_TRUE(QFile::exists(dir + "/final.pdf"));
     EXPECT_EQ(browser.activePane()->selection(), QSet<QString>{dir + "/final.pdf"});
@@ -277,8 +279,9 @@ TEST_F(Clipboard, ANameTakenAfterTheCheckIsNotReplaced)
             taken.write("theirs");
     });
     browser.rename(dir + "/a.txt", "b.txt");
+    settle();
     FileOps::setBeforeCreateHook({});
-    EXPECT_TRUE(browser.status().startsWith("重命名失败：")) << browser.status().toStdString();
+    EXPECT_EQ(browser.status(), "已存在同名文件：b.txt");
     QFile b(dir + "/b.txt");
     ASSERT_TRUE(b.open(QIODevice::ReadOnly));
     EXPECT_EQ(b.readAll(), "theirs");
@@ -295,18 +298,21 @@ TEST_F(Clipboard, InlineRenameAppliesQuietly)
         browser.setEditingRename(dir + "/a.txt");
         browser.setRenameText(text);
         browser.commitRename();
+        settle();
         EXPECT_TRUE(browser.editingRename().isEmpty());
         EXPECT_TRUE(browser.status().isEmpty()) << text.toStdString();
     }
     browser.setEditingRename(dir + "/a.txt");
     browser.setRenameText("b.txt");
     browser.commitRename();
+    settle();
     EXPECT_EQ(browser.status(), "已存在同名");
     EXPECT_TRUE(QFile::exists(dir + "/a.txt"));
 
     browser.setEditingRename(dir + "/a.txt");
     browser.setRenameText(" c.txt ");
     browser.commitRename();
+    settle();
     EXPECT_TRUE(QFile::exists(dir + "/c.txt"));
     EXPECT_EQ(browser.undoName(), "重命名");
     EXPECT_EQ(browser.activePane()->selection(), QSet<QString>{dir + "/c.txt"});
@@ -314,6 +320,7 @@ TEST_F(Clipboard, InlineRenameAppliesQuietly)
     browser.setEditingRename(dir + "/gone.txt");
     browser.setRenameText("d.txt");
     browser.commitRename();
+    settle();
     EXPECT_EQ(browser.status(), "重命名失败");
     browser.commitRename(); // no editor open: nothing
     EXPECT_EQ(browser.status(), "重命名失败");
@@ -325,6 +332,7 @@ TEST_F(Clipboard, NewFolderTakesTheFirstFreeName)
     BrowserState browser;
     show(browser, dir);
     browser.newFolder();
+    settle();
     EXPECT_TRUE(QFileInfo(dir + "/未命名文件夹 3").isDir());
     EXPECT_EQ(browser.editingRename(), dir + "/未命名文件夹 3");
     EXPECT_EQ(browser.renameText(), "未命名文件夹 3");
@@ -332,6 +340,7 @@ TEST_F(Clipboard, NewFolderTakesTheFirstFreeName)
 
     // With nothing selected, "new folder with selection" is a plain new folder.
     browser.newFolderWithSelection();
+    settle();
     EXPECT_TRUE(QFileInfo(dir + "/未命名文件夹 4").isDir());
 }
 

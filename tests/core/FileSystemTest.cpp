@@ -63,6 +63,41 @@ TEST(FileSystem, MoveAcrossFileSystemsCopiesThenRemoves)
     QDir(target).removeRecursively();
 }
 
+TEST(FileSystem, AnInterruptedMoveAcrossFileSystemsLeavesNothingUnderTheFinalName)
+{
+    struct stat a, b;
+    const QString source = TestSupport::makeFolder("xdev-cut");
+    if (::stat("/dev/shm", &b) != 0 || ::stat(QFile::encodeName(source).constData(), &a) != 0
+        || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system here";
+
+    TestSupport::writeFile(source + "/big.bin", QByteArray(1 << 20, 'x')); // 16 chunks
+    const QString folder = QStringLiteral("/dev/shm/marovel-xdev-cut-%1").arg(::getpid());
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString target = folder + "/big.bin";
+
+    // Half-way through, the final name must not exist yet; then the copy is cancelled.
+    int checks = 0;
+    bool seenUnderFinalName = false;
+    const auto cancelHalfWay = [&] {
+        seenUnderFinalName = seenUnderFinalName || QFileInfo::exists(target);
+        return ++checks > 8;
+    };
+    EXPECT_EQ(FileSystem::moveNoReplace(source + "/big.bin", target, cancelHalfWay), ECANCELED);
+    EXPECT_GT(checks, 8);
+    EXPECT_FALSE(seenUnderFinalName);
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_TRUE(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
+    EXPECT_EQ(QFileInfo(source + "/big.bin").size(), 1 << 20);
+
+    // Uninterrupted, the whole file gets the name and no temporary copy stays.
+    ASSERT_EQ(FileSystem::moveNoReplace(source + "/big.bin", target), 0);
+    EXPECT_EQ(QFileInfo(target).size(), 1 << 20);
+    EXPECT_EQ(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+              QStringList({"big.bin"}));
+    QDir(folder).removeRecursively();
+}
+
 TEST(FileSystem, AtomicWriteReplacesWholeFiles)
 {
     const QString path = TestSupport::makeFolder("atomic") + "/file.json";

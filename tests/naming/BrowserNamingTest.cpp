@@ -182,17 +182,72 @@ TEST_F(BrowserNaming, ApplyRefusesNamesThatLeaveTheFolderOrHideTheFile)
     EXPECT_TRUE(QFileInfo::exists(folder + "/.f"));
 }
 
-TEST_F(BrowserNaming, NothingRenamedLeavesNoStepAndTheStatus)
+TEST_F(BrowserNaming, EveryFileNotRenamedIsAccountedForInTheStatus)
 {
-    const QString folder = makeTree("nothing", {"a.txt"});
+    const QString tooLong = QString(300, u'x') + ".txt"; // longer than any file system allows
+    const QString folder = makeTree("unrenamed", {"a.txt", "b.txt", "c.txt"});
     BrowserState browser;
     open(browser, folder);
-    suggest(browser, {{"a.txt", "b.txt"}});
-    QFile::remove(folder + "/a.txt"); // vanished before the apply
     browser.setStatus("kept");
+
+    // Nothing renamed: a name the file system refuses and a file that vanished both say so,
+    // and no step is offered.
+    suggest(browser, {{"a.txt", tooLong}, {"b.txt", "b2.txt"}});
+    QFile::remove(folder + "/b.txt");
     applyAndWait(browser);
     EXPECT_TRUE(browser.undoStack().isEmpty());
-    EXPECT_EQ(browser.status(), "kept");
+    const QString failed = L("%lld 个未能改名：%@", qint64(1), QString()); // without its reason
+    EXPECT_TRUE(browser.status().startsWith(failed)) << browser.status().toStdString();
+    EXPECT_TRUE(browser.status().contains(systemReason(ENAMETOOLONG)));
+    EXPECT_TRUE(browser.status().endsWith(L("%lld 个文件已不在，已跳过", qint64(1))));
+    EXPECT_TRUE(QFileInfo::exists(folder + "/a.txt"));
+
+    // Some renamed: the count of what was done comes first, then what failed.
+    suggest(browser, {{"a.txt", tooLong}, {"c.txt", "c2.txt"}});
+    applyAndWait(browser);
+    EXPECT_TRUE(browser.status().startsWith(L("已改名 %lld 个（可撤销）", qint64(1)) + u' ' + failed))
+        << browser.status().toStdString();
+    EXPECT_TRUE(browser.status().contains(systemReason(ENAMETOOLONG)));
+    EXPECT_EQ(browser.undoStack().size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(folder + "/c2.txt"));
+}
+
+TEST_F(BrowserNaming, SuggestionsSurviveARelistingAndARenameElsewhere)
+{
+    const QString folder = makeTree("kept-suggestions", {"a.txt", "b.txt", "c.txt"});
+    const QString other = makeTree("kept-suggestions-other", {"x.txt"});
+    BrowserState browser;
+    browser.setLayout(PaneLayout::Dual);
+    open(browser, folder);
+    suggest(browser, {{"a.txt", "Invoice.txt"}, {"b.txt", "Letter.txt"}});
+    browser.setAccept(folder + "/b.txt", false); // a suggestion the user unticked
+
+    // A file arriving re-lists the folder.
+    writeText(folder + "/new.txt", "new");
+    ASSERT_TRUE(waitFor([&] { return itemNamed(browser, "new.txt").path.endsWith("new.txt"); }));
+    EXPECT_EQ(itemNamed(browser, "a.txt").suggestion.value_or(QString()), "Invoice.txt");
+    EXPECT_TRUE(itemNamed(browser, "a.txt").accept);
+    EXPECT_EQ(itemNamed(browser, "b.txt").suggestion.value_or(QString()), "Letter.txt");
+    EXPECT_FALSE(itemNamed(browser, "b.txt").accept);
+
+    // A rename in the other pane leaves this pane's suggestions alone.
+    PaneState *first = browser.activePane();
+    browser.setActivePane(1);
+    browser.activePane()->go(other, false);
+    settle();
+    QSignalSpy firstListed(first, &PaneState::listed);
+    browser.rename(other + "/x.txt", "y.txt");
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(other + "/y.txt"); }));
+    settle();
+    EXPECT_EQ(firstListed.count(), 0); // only the folder the rename touched is listed again
+    browser.setActivePane(browser.indexOf(first));
+    EXPECT_EQ(itemNamed(browser, "a.txt").suggestion.value_or(QString()), "Invoice.txt");
+
+    // An item renamed outside loses its suggestion; the name it had is gone.
+    QFile::rename(folder + "/a.txt", folder + "/z.txt");
+    ASSERT_TRUE(waitFor([&] { return itemNamed(browser, "z.txt").path.endsWith("z.txt"); }));
+    EXPECT_FALSE(itemNamed(browser, "z.txt").suggestion.has_value());
+    EXPECT_EQ(itemNamed(browser, "b.txt").suggestion.value_or(QString()), "Letter.txt");
 }
 
 TEST_F(BrowserNaming, ANameTakenBetweenChoiceAndMoveGetsTheNextNumber)
@@ -303,7 +358,7 @@ TEST_F(BrowserNaming, FilingMovesIntoASafeFolderWithUndo)
     EXPECT_TRUE(QFileInfo::exists(folder + "/x/y/s.pdf"));
 
     browser.performUndo();
-    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(folder + "/s.pdf"); }));
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(folder + "/s.pdf") && !browser.undoing(); }));
     EXPECT_TRUE(QFileInfo(folder + "/x/y").isDir()); // the folder made for it stays
 
     // Filing into the folder the file already lies in leaves it alone: no numbered copy

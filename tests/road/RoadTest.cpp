@@ -226,6 +226,7 @@ TEST_F(Road, SelectProposeTakeRecordAndUndo)
     EXPECT_TRUE(proposed.endsWith(u".pdf")) << proposed.toStdString();
     find<ActionButton>("applyProposal")->click();
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(path(proposed)); }));
+    ASSERT_TRUE(waitFor([&] { return !m_window->state().undoStack().isEmpty(); })); // the rename's end
     EXPECT_FALSE(QFileInfo::exists(path("invoice.pdf")));
     EXPECT_EQ(m_window->state().activePane()->selection(), QSet<QString>{path(proposed)});
     ASSERT_NO_FATAL_FAILURE(expectRecorded("invoice.pdf", proposed, logBefore, journalBefore));
@@ -264,6 +265,7 @@ TEST_F(Road, AnEditedSuggestionFromTheScenarioCard)
     QTest::keyClick(edit, Qt::Key_Return);
 
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(path(edited)); }));
+    ASSERT_TRUE(waitFor([&] { return !m_window->state().undoStack().isEmpty(); })); // the rename's end
     EXPECT_FALSE(QFileInfo::exists(path("invoice.pdf")));
     ASSERT_NO_FATAL_FAILURE(expectRecorded("invoice.pdf", edited, logBefore, journalBefore));
     ASSERT_TRUE(waitFor([&] { return renameEvents().size() >= 2; }));

@@ -227,6 +227,12 @@ void ScenarioCard::bind()
         if (key == NamingTemplate::storageKey || key == NamingTemplate::includeDateKey)
             scheduleApply();
     });
+    connect(&m_state, &BrowserState::renameFinished, this, [this](const QString &from, const QString &to) {
+        if (to.isEmpty() && from == m_renaming) {
+            m_renaming.clear();
+            scheduleApply();
+        }
+    });
     connect(m_edit, &QLineEdit::textEdited, this, [this](const QString &text) { m_model.setSuggestedEdit(text); });
     connect(m_edit, &QLineEdit::returnPressed, this, &ScenarioCard::applySuggestion);
     connect(m_acceptButton, &QAbstractButton::clicked, this, &ScenarioCard::accept);
@@ -244,6 +250,8 @@ void ScenarioCard::bind()
 
 void ScenarioCard::setItem(const FileItem &item)
 {
+    if (item.path != m_renaming)
+        m_renaming.clear();
     m_item = item;
     scheduleApply();
 }
@@ -315,7 +323,7 @@ void ScenarioCard::applyCard(const ScenarioMatch &match, const ScenarioOffer &of
 
     const bool renaming = offer.suggested.has_value();
     const bool editing = renaming && !offer.alreadyRight && m_model.editingSuggested();
-    const bool offering = renaming && !offer.alreadyRight && !editing;
+    const bool offering = renaming && !offer.alreadyRight && !editing && m_renaming != m_item.path;
     m_alreadyRight->setVisible(renaming && offer.alreadyRight);
     const bool editorOpening = editing && m_editor->isHidden();
     m_editor->setVisible(editing);
@@ -367,6 +375,7 @@ void ScenarioCard::accept()
     // pane reloads at once, which would report a still-noted offer as passed over.
     m_model.setOfferedRenameKind(std::nullopt);
     m_model.setOfferedRenameURL({});
+    m_renaming = m_item.path;
     m_state.rename(m_item.path, *offer.suggested);
 }
 
@@ -418,5 +427,6 @@ void ScenarioCard::applySuggestion()
     else
         Telemetry::track(Telemetry::Event::renameEdited(
             offer.kindText, EditDistance::bucket(EditDistance::levenshtein(original, trimmed))));
+    m_renaming = m_item.path;
     m_state.rename(m_item.path, trimmed);
 }

@@ -62,6 +62,9 @@ private:
     bool m_queued = false;
     // The offer on screen, as (path, suggestion); empty when none is shown.
     QString m_offerShownFor;
+    // The item this card asked to rename while that rename runs: its offer stays hidden
+    // until the rename fails (then it is offered again) or the item changes.
+    QString m_renaming;
 
     ReadingRow *m_reading;
     Kit::Card *m_card;
