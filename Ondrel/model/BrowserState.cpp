@@ -3,6 +3,7 @@
 #include "FileJobs.h"
 
 #include "ContentIndex.h"
+#include "CoreError.h"
 #include "Defaults.h"
 #include "DisplayHelpers.h"
 #include "FileOps.h"
@@ -40,6 +41,13 @@ BrowserState::BrowserState(QObject *parent) : QObject(parent)
     // Queued: the pane shows its new folder first, as the onboarding's sample demo expects.
     connect(this, &BrowserState::sampleDemoDirChanged, this, &BrowserState::runSampleDemoStep,
             Qt::QueuedConnection);
+    // The background writers report a failing file once; every window says it.
+    connect(&Store::shared(), &Store::writeFailed, this, [this](const QString &path, int error) {
+        setStatus(L("无法保存浏览状态到“%@”：%@", path, systemReason(error)));
+    });
+    connect(&UndoLog::shared(), &UndoLog::writeFailed, this, [this](const QString &path, int error) {
+        setStatus(L("无法写入撤销记录“%@”：%@", path, systemReason(error)));
+    });
 }
 
 BrowserState::~BrowserState() = default;

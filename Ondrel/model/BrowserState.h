@@ -42,6 +42,8 @@ class PaneState;
 // dropped from `panes` is deleted later, so views keep QPointers to panes.
 //
 // Operations never throw and never wait on the GUI thread: their outcome is in `status`.
+// So is a failed background write of the browser state (Store) or the undo log, once per
+// failing file until it is written again.
 class BrowserState : public QObject
 {
     Q_OBJECT

@@ -106,7 +106,7 @@ Store &Store::shared()
 
 Store::Store(QObject *parent) : QObject(parent), m_dir(MarovelPaths::appSupport())
 {
-    FileSystem::makePath(m_dir); // a failure shows later as dropped writes
+    FileSystem::makePath(m_dir); // a failure shows when a file is written
     load();
 }
 
@@ -382,8 +382,12 @@ void Store::persist(const QString &name, const QByteArray &bytes)
             snapshot = std::move(it.value());
             m_pending.erase(it);
         }
-        FileSystem::makePath(m_dir);
-        FileSystem::writeAtomically(m_dir + u'/' + name, snapshot);
+        const QString path = m_dir + u'/' + name;
+        int error = FileSystem::makePath(m_dir);
+        if (!error)
+            error = FileSystem::writeAtomically(path, snapshot);
+        if (m_failures.note(path, error))
+            emit writeFailed(path, error);
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SerialQueue.h"
+#include "WriteFailures.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -20,8 +21,9 @@
 // application's data folder (MarovelPaths::appSupport(), never MAROVEL_HOME). The files
 // are read once, when the store is made; afterwards the memory is the truth and every
 // change rewrites the one file that holds it, in the background. Dates are seconds since
-// 2001-01-01 UTC as JSON numbers. A missing or malformed file loads as the empty value;
-// write failures are dropped.
+// 2001-01-01 UTC as JSON numbers. A missing or malformed file loads as the empty value.
+// A write that fails keeps the memory as it is and emits writeFailed, once until that
+// file is written again (see WriteFailures).
 //
 // Lives on the GUI thread. Paths are compared under canonical Unicode equivalence.
 class Store : public QObject
@@ -111,6 +113,9 @@ signals:
     void recentsChanged();
     void pinsChanged();
     void sessionChanged();
+    // A file of the store could not be written (`error` is the errno). Emitted on the
+    // writer's thread: receivers on the GUI thread get it queued.
+    void writeFailed(const QString &path, int error);
 
 private:
     struct StoredView
@@ -135,5 +140,6 @@ private:
     // The newest unwritten snapshot of each file; the writer always takes the latest.
     QMutex m_pendingLock;
     QHash<QString, QByteArray> m_pending;
-    SerialQueue m_writer;
+    WriteFailures m_failures; // used by the writer's jobs only
+    SerialQueue m_writer;     // last: destroyed first, waiting for its jobs
 };

@@ -19,8 +19,10 @@ UndoLog &UndoLog::shared()
 {
     static UndoLog *instance = [] {
         auto *log = new UndoLog;
-        if (auto *app = QCoreApplication::instance())
-            QObject::connect(app, &QCoreApplication::aboutToQuit, [log] { log->flush(); });
+        if (auto *app = QCoreApplication::instance()) {
+            log->moveToThread(app->thread());
+            QObject::connect(app, &QCoreApplication::aboutToQuit, log, [log] { log->flush(); });
+        }
         return log;
     }();
     return *instance;
@@ -29,7 +31,7 @@ UndoLog &UndoLog::shared()
 UndoLog::UndoLog()
     : m_dir(MarovelPaths::appSupport()), m_path(m_dir + QStringLiteral("/undo.log"))
 {
-    FileSystem::makePath(m_dir); // a failure only means later appends are dropped
+    FileSystem::makePath(m_dir); // a failure shows when lines are appended
 }
 
 void UndoLog::append(const QString &op, const QList<Pair> &pairs)
@@ -42,11 +44,14 @@ void UndoLog::append(const QString &op, const QList<Pair> &pairs)
         text += JsonCoding::compact(UndoLogEntry{op, pair.first, pair.second, ts}.toJson());
         text += '\n';
     }
-    m_queue.post([dir = m_dir, path = m_path, text] {
-        FileSystem::makePath(dir);
+    m_queue.post([this, text] {
         // O_APPEND|O_CREAT: an existing file is never truncated or replaced, and all lines
         // of this call go out in one write. An error drops just these lines.
-        FileSystem::appendLine(path, text);
+        int error = FileSystem::makePath(m_dir);
+        if (!error)
+            error = FileSystem::appendLine(m_path, text);
+        if (m_failures.note(m_path, error))
+            emit writeFailed(m_path, error);
     });
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "SerialQueue.h"
+#include "WriteFailures.h"
 
 #include <QDateTime>
 #include <QJsonObject>
 #include <QList>
+#include <QObject>
 #include <QPair>
 #include <QString>
 
@@ -26,9 +28,12 @@ struct UndoLogEntry
 //
 // Appends run on one serial background worker, so calls reach the file in call order and
 // the lines of one call are written together (one write). The file is only ever opened
-// for appending: when that fails the new lines are dropped and the old ones stay.
-class UndoLog
+// for appending: when that fails the new lines are dropped, the old ones stay, and
+// writeFailed is emitted, once until an append succeeds again (see WriteFailures).
+class UndoLog : public QObject
 {
+    Q_OBJECT
+
 public:
     using Pair = QPair<QString, QString>; // (from, to)
 
@@ -44,8 +49,14 @@ public:
     // Blocks until every append made so far has reached the file. For quitting and tests.
     void flush();
 
+signals:
+    // Lines could not be appended to `path` (`error` is the errno). Emitted on the
+    // worker's thread: receivers on the GUI thread get it queued.
+    void writeFailed(const QString &path, int error);
+
 private:
     QString m_dir;
     QString m_path;
-    SerialQueue m_queue;
+    WriteFailures m_failures; // used by the queue's jobs only
+    SerialQueue m_queue;      // last: destroyed first, waiting for its jobs
 };

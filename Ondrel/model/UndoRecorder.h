@@ -21,8 +21,9 @@ enum class Recording { Full, LogOnly, None };
 //
 // Callable from the GUI thread; never waits. The undo log appends on its own worker; the
 // workspace lookup and the journal append run on the recorder's serial worker, in call
-// order, and the collaboration store reloads afterwards on the GUI thread. Failures of the
-// registry or the journal are dropped: the step itself is unaffected.
+// order, and the collaboration store reloads afterwards on the GUI thread. A failed undo-log
+// append is signalled by UndoLog::writeFailed; failures of the registry or the journal are
+// dropped: the step itself is unaffected.
 class UndoRecorder
 {
 public:

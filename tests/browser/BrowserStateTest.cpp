@@ -1,12 +1,24 @@
 #include "BrowserState.h"
 #include "BrowserTestSupport.h"
+#include "CoreError.h"
 #include "Localization.h"
 #include "PaneState.h"
+#include "Store.h"
+#include "UndoLog.h"
+#include "UndoRecorder.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
 
 using namespace BrowserTest;
 
@@ -16,6 +28,36 @@ class State : public testing::Test
 {
 protected:
     void SetUp() override { Loc::shared().setOverride(QStringLiteral("en")); }
+};
+
+// The warnings logged while one is alive (from any thread).
+class WarningLog
+{
+public:
+    WarningLog() { s_previous = qInstallMessageHandler(&WarningLog::handle); }
+    ~WarningLog() { qInstallMessageHandler(s_previous); }
+
+    qsizetype count(const QString &part) const
+    {
+        QMutexLocker locker(&s_lock);
+        return std::count_if(s_lines.cbegin(), s_lines.cend(),
+                             [&](const QString &line) { return line.contains(part); });
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (type == QtWarningMsg) {
+            QMutexLocker locker(&s_lock);
+            s_lines.append(text);
+        }
+        if (s_previous)
+            s_previous(type, context, text);
+    }
+
+    static inline QMutex s_lock;
+    static inline QStringList s_lines;
+    static inline QtMessageHandler s_previous = nullptr;
 };
 
 FileItem suggested(const QString &name, bool accept)
@@ -161,6 +203,72 @@ TEST_F(State, DerivedSignalsFireOncePerRealChangePaneSwitchesIncluded)
     browser.setActivePane(0);
     EXPECT_EQ(filter.count(), 1); // "" -> "x"
     EXPECT_EQ(accepts.count(), 2);
+    settle();
+}
+
+// A background writer whose file cannot be written (a folder has its name) says so in the
+// status line and the log once, not at every later write that fails the same way; after a
+// good write, the next failure is said again.
+TEST_F(State, AFailingBackgroundWriteIsReportedOnceUntilAWriteSucceeds)
+{
+    BrowserState browser;
+    const QString folder = QDir::homePath();
+    struct Case
+    {
+        QString path;
+        std::function<void()> write; // one write, waited for
+        QString message;
+    };
+    const QString pins = Store::shared().folder() + "/pins.json";
+    const QString log = UndoLog::shared().path();
+    const QString reason = systemReason(EISDIR);
+    const QList<Case> cases = {
+        {pins,
+         [&] {
+             Store::shared().togglePin(folder);
+             Store::shared().flush();
+         },
+         "Could not save the browser state to “" + pins + "”: " + reason},
+        {log,
+         [&] {
+             browser.pushUndo("Rename", OpKind::Rename, {{folder + "/a", folder + "/b"}},
+                              Reversal::MoveBack, Recording::LogOnly);
+             UndoRecorder::shared().flush();
+         },
+         "Could not write the undo log “" + log + "”: " + reason},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        WarningLog warnings;
+        const auto breakFile = [&] {
+            QFile::remove(c.path);
+            ASSERT_TRUE(QDir().mkpath(c.path));
+        };
+        breakFile();
+        browser.setStatus({});
+        c.write();
+        EXPECT_TRUE(waitFor([&] { return browser.status() == c.message; })) << browser.status().toStdString();
+
+        // Later writes fail the same way: nothing new is said.
+        browser.setStatus("Copied 1 item");
+        c.write();
+        c.write();
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(browser.status(), "Copied 1 item");
+        EXPECT_EQ(warnings.count(c.path), 1);
+
+        // Writable again: the write succeeds quietly; the next failure is news again.
+        ASSERT_TRUE(QDir(c.path).removeRecursively());
+        c.write();
+        QCoreApplication::sendPostedEvents();
+        EXPECT_TRUE(QFileInfo(c.path).isFile());
+        EXPECT_EQ(browser.status(), "Copied 1 item");
+        breakFile();
+        c.write();
+        EXPECT_TRUE(waitFor([&] { return browser.status() == c.message; })) << browser.status().toStdString();
+        EXPECT_EQ(warnings.count(c.path), 2);
+        ASSERT_TRUE(QDir(c.path).removeRecursively());
+    }
     settle();
 }
 

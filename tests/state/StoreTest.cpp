@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 namespace {
 
 constexpr double day = 86400;
@@ -372,4 +374,31 @@ TEST(Store, SessionSavesAndSignalsOnlyRealChanges)
     EXPECT_EQ(Store().session(), (Store::Session{{"/a"}, "single", 0}));
 }
 
+// Each file of the store is signalled once while it keeps failing the same way, the data
+// folder's own failure included; the memory keeps the changes.
+TEST(Store, AFileThatCannotBeWrittenIsSignalledOncePerFile)
+{
+    const QString dir = MarovelPaths::appSupport();
+    QDir(dir).removeRecursively();
+    TestSupport::writeFile(dir, ""); // a file where the data folder belongs
+    Store store;
+    QSignalSpy failed(&store, &Store::writeFailed);
+    for (int i = 0; i < 3; ++i) {
+        store.togglePin("/p" + QString::number(i));
+        store.recordVisit("/v");
+        store.flush();
+    }
+    ASSERT_EQ(failed.count(), 2);
+    QStringList files;
+    for (const QList<QVariant> &signal : failed) {
+        files << signal.at(0).toString();
+        EXPECT_EQ(signal.at(1).toInt(), ENOTDIR);
+    }
+    files.sort();
+    EXPECT_EQ(files, (QStringList{dataFile("pins.json"), dataFile("recents.json")}));
+    EXPECT_EQ(store.pins(), (QStringList{"/p0", "/p1", "/p2"}));
+    EXPECT_EQ(store.recents().at(0).hits, 3);
+}
+
 } // namespace
+

@@ -7,9 +7,11 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -80,16 +82,21 @@ TEST(UndoLog, CallsLandInCallOrderAfterEarlierLines)
                   QStringLiteral("op%1").arg(i / 2));
 }
 
-TEST(UndoLog, ALogThatCannotBeOpenedIsLeftAloneAndTheLinesDropped)
+TEST(UndoLog, ALogThatCannotBeOpenedIsLeftAloneAndTheFailureSignalledOnce)
 {
     UndoLog log;
+    QSignalSpy failed(&log, &UndoLog::writeFailed);
     // A name that exists but cannot be opened, even by root: a link to itself.
     ASSERT_EQ(::symlink("undo.log", QFile::encodeName(log.path()).constData()), 0);
     log.append("重命名", {{"/a", "/b"}});
+    log.append("移动", {{"/c", "/d"}});
     log.flush();
     const QFileInfo info(log.path());
     EXPECT_TRUE(info.isSymLink()); // not replaced by a new file
     EXPECT_EQ(info.symLinkTarget(), log.path());
+    ASSERT_EQ(failed.count(), 1); // the second append failed the same way
+    EXPECT_EQ(failed.at(0).at(0).toString(), log.path());
+    EXPECT_EQ(failed.at(0).at(1).toInt(), ELOOP);
 }
 
 } // namespace
