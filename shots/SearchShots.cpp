@@ -30,7 +30,7 @@ public:
     bool enabled() const override { return on; }
     bool isIndexing() const override { return indexing; }
     double progress() const override { return fraction; }
-    int indexedCount() const override { return count; }
+    std::optional<int> indexedCount() const override { return count; }
     std::optional<QDateTime> lastIndexedAt() const override { return last; }
     QString lastError() const override { return error; }
     QFuture<Results> search(const QString &) override

@@ -50,6 +50,14 @@ QStringList storedRoots()
     return roots;
 }
 
+QStringList inNameOrder(QStringList roots)
+{
+    const NameCollator collator;
+    std::stable_sort(roots.begin(), roots.end(),
+                     [&](const QString &a, const QString &b) { return collator.lessThan(a, b); });
+    return roots;
+}
+
 } // namespace
 
 ContentIndex &ContentIndex::shared()
@@ -124,10 +132,11 @@ void ContentIndex::startIfNeeded()
         if (!m_enabled || !m_started)
             return;
         whenReady(database->count(), this, [this, database](QFuture<int> counted) {
-            int documents = 0;
+            std::optional<int> documents; // unknown, never 0, when the count fails
             try {
                 documents = counted.result();
-            } catch (const std::exception &) {
+            } catch (const std::exception &error) {
+                qWarning("content index: the stored documents could not be counted: %s", error.what());
             }
             setIndexedCount(documents);
             if (!m_enabled || !m_started)
@@ -164,12 +173,7 @@ void ContentIndex::addRoot(const QString &path)
     const QString standard = QDir::cleanPath(QDir::current().absoluteFilePath(path));
     if (!QFileInfo::exists(standard) || m_roots.contains(standard))
         return;
-    QStringList roots = m_roots;
-    roots << standard;
-    const NameCollator collator;
-    std::stable_sort(roots.begin(), roots.end(),
-                     [&](const QString &a, const QString &b) { return collator.lessThan(a, b); });
-    setRoots(roots);
+    setRoots(inNameOrder(m_roots + QStringList{standard}));
     persistRoots();
     if (m_enabled)
         rebuild();
@@ -177,6 +181,7 @@ void ContentIndex::addRoot(const QString &path)
 
 void ContentIndex::removeRoot(const QString &path)
 {
+    const QStringList before = m_roots;
     QStringList roots = m_roots;
     roots.removeAll(path);
     setRoots(roots);
@@ -188,16 +193,27 @@ void ContentIndex::removeRoot(const QString &path)
         retireScan();
         setIsIndexing(false);
     }
-    withDatabase([this, path](DatabasePtr database) {
+    // Documents that could not be deleted would still be found, and no scan prunes them
+    // once the folder is no root: the folder stays listed, to be removed again, and the
+    // error says why.
+    const auto keep = [this, path, wasRoot = before.contains(path)] {
+        if (!wasRoot || m_roots.contains(path))
+            return;
+        setRoots(inNameOrder(m_roots + QStringList{path}));
+        persistRoots();
+    };
+    withDatabase([this, path, keep](DatabasePtr database) {
         if (!database) {
-            rebuild();
+            keep(); // lastError() says why the database did not open
             return;
         }
-        whenReady(database->removeUnder(path), this, [this](QFuture<void> removed) {
+        whenReady(database->removeUnder(path), this, [this, keep](QFuture<void> removed) {
             try {
                 removed.waitForFinished();
-            } catch (const std::exception &) {
-                // what stays is pruned by the next complete scan
+            } catch (const std::exception &error) {
+                keep();
+                setLastError(describe(error));
+                return;
             }
             rebuild();
         });
@@ -235,31 +251,46 @@ QFuture<QList<ContentIndex::SearchResult>> ContentIndex::search(const QString &q
         promise->addResult(results);
         promise->finish();
     };
+    // A failure is never an empty answer: "nothing found" would be a wrong statement.
+    const auto fail = [promise](const std::exception_ptr &error) {
+        promise->setException(error);
+        promise->finish();
+    };
     if (!m_enabled) {
         answer({});
         return future;
     }
-    const auto ask = [this, query, answer](DatabasePtr database) {
+    const auto ask = [this, query, answer, fail](DatabasePtr database) {
         QString cleaned = query;
         cleaned.remove(QChar(0));
         cleaned = cleaned.trimmed();
-        if (!database || cleaned.isEmpty()) {
+        if (cleaned.isEmpty()) {
             answer({});
             return;
         }
+        if (!database) {
+            fail(m_openError ? m_openError
+                             : std::make_exception_ptr(ContentIndexError(ContentIndexError::Kind::Open,
+                                                                         L("数据库连接已关闭"))));
+            return;
+        }
         whenReady(database->search(cleaned, searchLimit), this,
-                  [answer](QFuture<QList<ContentIndexSearchRow>> done) {
-                      QList<SearchResult> results;
+                  [this, answer, fail](QFuture<QList<ContentIndexSearchRow>> done) {
+                      QList<ContentIndexSearchRow> rows;
                       try {
-                          const QList<ContentIndexSearchRow> rows = done.result();
-                          results.reserve(rows.size());
-                          for (const ContentIndexSearchRow &row : rows)
-                              results << SearchResult{row.path, QUrl::fromLocalFile(row.path),
-                                                      row.name, row.directory, row.modified,
-                                                      row.size, row.source, row.snippet};
-                      } catch (const std::exception &) {
-                          results.clear(); // a failed search answers nothing
+                          rows = done.result();
+                      } catch (const std::exception &error) {
+                          searchFailed(error);
+                          fail(std::current_exception());
+                          return;
                       }
+                      searchAnswered();
+                      QList<SearchResult> results;
+                      results.reserve(rows.size());
+                      for (const ContentIndexSearchRow &row : std::as_const(rows))
+                          results << SearchResult{row.path, QUrl::fromLocalFile(row.path),
+                                                  row.name, row.directory, row.modified,
+                                                  row.size, row.source, row.snippet};
                       answer(results);
                   });
     };
@@ -291,7 +322,9 @@ void ContentIndex::withDatabase(std::function<void(DatabasePtr)> then)
         try {
             opened.waitForFinished();
             m_database = database;
+            m_openError = nullptr;
         } catch (const std::exception &error) {
+            m_openError = std::current_exception();
             setLastError(describe(error));
             database.reset(); // the next call tries again
         }
@@ -322,6 +355,10 @@ void ContentIndex::startScan(const DatabasePtr &database)
     connect(scan, &ContentIndexScan::failed, this, [this, current](const QString &description) {
         if (current())
             setLastError(description);
+    });
+    connect(scan, &ContentIndexScan::uncounted, this, [this, current] {
+        if (current())
+            setIndexedCount(std::nullopt);
     });
     connect(scan, &ContentIndexScan::completed, this, [this, current](int documents) {
         if (!current())
@@ -366,13 +403,22 @@ void ContentIndex::startStreams()
     // indexed need no watches.
     m_watcher->setKeepOwnChanges(true);
     m_watcher->setFolderFilter(&FileFilter::shouldSkipForIndexing);
+    m_watcher->setWatchLimit(m_config.watchLimit);
     connect(m_watcher, &RecursiveWatcher::changed, this, &ContentIndex::scheduleRescan);
+    // Not fatal: the folders already watched stay watched, but the user should know that
+    // changes elsewhere wait for the next rebuild.
+    connect(m_watcher, &RecursiveWatcher::watchLimitReached, this, [this](const QString &folder) {
+        qWarning("content index: out of folder watches below %s; changes deeper down are not followed",
+                 qUtf8Printable(folder));
+        setUnwatchedFolder(folder);
+    });
     m_watcher->start();
 }
 
 void ContentIndex::stopStreams()
 {
     delete std::exchange(m_watcher, nullptr);
+    setUnwatchedFolder(QString());
 }
 
 void ContentIndex::scheduleRescan()
@@ -428,7 +474,7 @@ void ContentIndex::setProgress(double value)
     emit progressChanged();
 }
 
-void ContentIndex::setIndexedCount(int value)
+void ContentIndex::setIndexedCount(std::optional<int> value)
 {
     if (m_indexedCount == value)
         return;
@@ -450,4 +496,26 @@ void ContentIndex::setLastError(const QString &value)
         return;
     m_lastError = value;
     emit lastErrorChanged();
+}
+
+void ContentIndex::setUnwatchedFolder(const QString &value)
+{
+    if (m_unwatchedFolder == value)
+        return;
+    m_unwatchedFolder = value;
+    emit unwatchedFolderChanged();
+}
+
+void ContentIndex::searchFailed(const std::exception &error)
+{
+    m_searchError = describe(error);
+    setLastError(m_searchError);
+}
+
+void ContentIndex::searchAnswered()
+{
+    // A search that answers again ends the error the last one left; any other stays.
+    if (!m_searchError.isEmpty() && m_lastError == m_searchError)
+        setLastError(QString());
+    m_searchError.clear();
 }

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,6 +28,8 @@ struct ContentIndexConfig
     ContentIndexScan::Extract extract; // empty: Extractor::extractForIndex
     int watchLatencyMs = 1000;
     int rescanDelayMs = 2000;
+    // At most this many folders are watched for changes; 0: only the system's limit.
+    int watchLimit = 0;
 };
 
 // The process-wide controller of the optional local full-text index: its settings (on or
@@ -34,7 +37,8 @@ struct ContentIndexConfig
 // and the watcher that rescans two seconds after the last change below the folders. Lives
 // on the GUI thread; the search window and the settings page read its properties (each
 // with a change signal emitted after a real change only) and call its operations, none of
-// which blocks or throws: failures show in lastError().
+// which blocks or throws: failures show in lastError(), and a failed search also fails
+// its future.
 class ContentIndex : public QObject
 {
     Q_OBJECT
@@ -42,8 +46,8 @@ class ContentIndex : public QObject
     Q_PROPERTY(QStringList roots READ roots NOTIFY rootsChanged)
     Q_PROPERTY(bool isIndexing READ isIndexing NOTIFY isIndexingChanged)
     Q_PROPERTY(double progress READ progress NOTIFY progressChanged)
-    Q_PROPERTY(int indexedCount READ indexedCount NOTIFY indexedCountChanged)
     Q_PROPERTY(QString lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(QString unwatchedFolder READ unwatchedFolder NOTIFY unwatchedFolderChanged)
 
 public:
     struct SearchResult
@@ -81,9 +85,14 @@ public:
     QStringList roots() const { return m_roots; }
     bool isIndexing() const { return m_isIndexing; }
     double progress() const { return m_progress; }
-    int indexedCount() const { return m_indexedCount; }
+    // The number of stored documents; none while it could not be counted.
+    std::optional<int> indexedCount() const { return m_indexedCount; }
     std::optional<QDateTime> lastIndexedAt() const { return m_lastIndexedAt; }
     QString lastError() const { return m_lastError; }
+    // A folder below the roots that the watcher could not watch because the system's (or
+    // the configured) limit of watched folders was reached: changes there and in other
+    // such folders rescan nothing. Empty while every folder is watched or none is.
+    QString unwatchedFolder() const { return m_unwatchedFolder; }
 
     // Stores the setting, then starts or stops the index.
     void setEnabled(bool on);
@@ -100,8 +109,9 @@ public:
     void removeRoot(const QString &path);
     // Stops the index and deletes every stored document; it stays stopped.
     void clearStoredData();
-    // At most 100 hits; an empty list when off, for an empty query or on failure. The
-    // future finishes on the GUI thread.
+    // At most 100 hits; an empty list when off or for an empty query. When the database
+    // cannot be opened or read, the future fails with the ContentIndexError (never an
+    // empty answer) and lastError() says it. The future finishes on the GUI thread.
     QFuture<QList<SearchResult>> search(const QString &query);
 
 signals:
@@ -112,6 +122,7 @@ signals:
     void indexedCountChanged();
     void lastIndexedAtChanged();
     void lastErrorChanged();
+    void unwatchedFolderChanged();
 
 private:
     using DatabasePtr = std::shared_ptr<ContentIndexDatabase>;
@@ -129,18 +140,24 @@ private:
     void setRoots(const QStringList &value);
     void setIsIndexing(bool value);
     void setProgress(double value);
-    void setIndexedCount(int value);
+    void setIndexedCount(std::optional<int> value);
     void setLastIndexedAt(const std::optional<QDateTime> &value);
     void setLastError(const QString &value);
+    void setUnwatchedFolder(const QString &value);
+    void searchFailed(const std::exception &error);
+    void searchAnswered();
 
     Config m_config;
     bool m_enabled = false;
     QStringList m_roots;
     bool m_isIndexing = false;
     double m_progress = 0;
-    int m_indexedCount = 0;
+    std::optional<int> m_indexedCount = 0;
     std::optional<QDateTime> m_lastIndexedAt;
     QString m_lastError;
+    QString m_unwatchedFolder;
+    QString m_searchError; // lastError() set by the last search, cleared by its next answer
+    std::exception_ptr m_openError; // why the database did not open the last time
 
     DatabasePtr m_database;
     DatabasePtr m_opening;

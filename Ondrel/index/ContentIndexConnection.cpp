@@ -129,6 +129,20 @@ public:
     sqlite3_stmt *get() const { return m_statement; }
     int step() { return sqlite3_step(m_statement); }
 
+    // Steps to the next row: true on a row, false after the last one. Anything else (a
+    // damaged page, a lock held elsewhere, a read error) throws, so that no loop takes a
+    // failure for the end of its rows.
+    bool next()
+    {
+        const int rc = sqlite3_step(m_statement);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
+        throw ContentIndexError(ContentIndexError::Kind::Query,
+                                QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement))));
+    }
+
     QString text(int column) const
     {
         const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
@@ -190,7 +204,7 @@ void ContentIndexConnection::open(const QString &path, Options options)
         throw ContentIndexError(ContentIndexError::Kind::Open, message);
     }
     m_db = db;
-    sqlite3_busy_timeout(m_db, 5000);
+    sqlite3_busy_timeout(m_db, options.busyTimeoutMs);
     try {
         execute(schemaSql);
         // Searches read many rows: mapped pages spare a system call per page.
@@ -215,7 +229,7 @@ void ContentIndexConnection::createFullTextTables()
     const auto exists = [this](const char *table) {
         Statement statement = prepare("SELECT 1 FROM sqlite_master WHERE name = ?");
         sqlite3_bind_text(statement.get(), 1, table, -1, SQLITE_STATIC);
-        return statement.step() == SQLITE_ROW;
+        return statement.next();
     };
     try {
         const bool existed = exists("content_fts") && exists("content_cjk");
@@ -380,7 +394,7 @@ void ContentIndexConnection::deletePath(const QString &path)
         // An external-content table forgets a row when told its stored values.
         Statement old = prepare("SELECT id, path, name, text FROM documents WHERE path = ?");
         bind(old, 1, path);
-        if (old.step() == SQLITE_ROW) {
+        if (old.next()) {
             Statement words = prepare("INSERT INTO content_fts(content_fts, rowid, path, name, text) "
                                       "VALUES('delete', ?, ?, ?, ?)");
             for (int column = 0; column < 4; ++column)
@@ -423,7 +437,7 @@ QStringList ContentIndexConnection::storedPaths()
 {
     Statement select = prepare("SELECT path FROM documents");
     QStringList paths;
-    while (select.step() == SQLITE_ROW) {
+    while (select.next()) {
         if (!select.isNull(0))
             paths << select.text(0);
     }
@@ -495,7 +509,7 @@ std::optional<ContentIndexStoredFacts> ContentIndexConnection::storedFacts(const
 {
     Statement statement = prepare("SELECT modified, size FROM documents WHERE path = ? LIMIT 1");
     bind(statement, 1, path);
-    if (statement.step() != SQLITE_ROW)
+    if (!statement.next())
         return std::nullopt;
     return ContentIndexStoredFacts{statement.real(0), statement.integer(1)};
 }
@@ -541,7 +555,7 @@ QList<ContentIndexSearchRow> ContentIndexConnection::fetch(const QString &expres
     bind(statement, 1, expression);
     sqlite3_bind_int(statement.get(), 2, limit);
     QList<ContentIndexSearchRow> rows;
-    while (statement.step() == SQLITE_ROW) {
+    while (statement.next()) {
         ContentIndexSearchRow row = statement.row();
         row.snippet = statement.text(6);
         rows << row;
@@ -608,7 +622,7 @@ QList<ContentIndexSearchRow> ContentIndexConnection::fetchLike(const QStringList
     sqlite3_bind_int(statement.get(), parameter, limit);
 
     QList<ContentIndexSearchRow> rows;
-    while (statement.step() == SQLITE_ROW) {
+    while (statement.next()) {
         ContentIndexSearchRow row = statement.row();
         row.snippet = ContentIndexQuery::snippet(statement.text(6), snippetQuery);
         rows << row;

@@ -27,6 +27,8 @@ struct ContentIndexOptions
     bool allowFts = true; // false: behave as on a library without FTS5 (tests)
     // Documents stored in one transaction before it commits; 1 commits each at once.
     int batchDocuments = 1;
+    // How long a statement waits for a lock another connection holds before it fails.
+    int busyTimeoutMs = 5000;
 };
 
 class ContentIndexConnection

@@ -239,11 +239,16 @@ void ContentIndexScan::finish()
         whenReady(m_database->count(), this, [this](QFuture<int> done) {
             if (isRetired())
                 return;
+            int documents = 0;
             try {
-                emit completed(done.result());
+                documents = done.result();
             } catch (const std::exception &error) {
+                emit uncounted();
                 emit failed(describe(error));
+                end();
+                return;
             }
+            emit completed(documents);
             end();
         });
     });

@@ -60,6 +60,8 @@ signals:
     void failed(const QString &description);
     // The scan ran to its end, pruned and counted.
     void completed(int documents);
+    // The scan ran to its end and pruned, but the documents could not be counted.
+    void uncounted();
     // Every way out of a scan that was not retired.
     void ended();
 

@@ -87,7 +87,7 @@ int build(const QString &root, const QString &db)
     });
     index->startIfNeeded();
     loop.exec();
-    std::printf("%d\t%.1f\n", index->indexedCount(), double(timer.nsecsElapsed()) / 1e6);
+    std::printf("%d\t%.1f\n", index->indexedCount().value_or(-1), double(timer.nsecsElapsed()) / 1e6);
     if (!index->lastError().isEmpty())
         std::fprintf(stderr, "index: %s\n", qPrintable(index->lastError()));
     return index->lastError().isEmpty() ? 0 : 1;

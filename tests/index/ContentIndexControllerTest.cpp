@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace IndexTest;
 
@@ -15,6 +16,18 @@ namespace {
 QString home()
 {
     return QDir::homePath();
+}
+
+// The description of the search's failure; "" when it answered.
+QString failureOf(QFuture<QList<ContentIndex::SearchResult>> search)
+{
+    (void)QTest::qWaitFor([&] { return search.isFinished(); }, 20000);
+    try {
+        search.waitForFinished();
+        return {};
+    } catch (const ContentIndexError &error) {
+        return error.description();
+    }
 }
 
 } // namespace
@@ -217,7 +230,7 @@ TEST(ContentIndexController, AFailedOpenShowsTheErrorAndTheNextCallTriesAgain)
     ASSERT_TRUE(waitFor([&] { return !index.lastError().isEmpty(); }));
     EXPECT_TRUE(index.lastError().startsWith("无法创建文件夹")) << index.lastError().toStdString();
     EXPECT_FALSE(index.isIndexing());
-    EXPECT_TRUE(await(index.search("alpha")).isEmpty());
+    EXPECT_EQ(failureOf(index.search("alpha")), index.lastError()) << "a failed open is no empty answer";
 
     QFile::remove(TestSupport::root() + "/db");
     ScanCounter scans(index);
@@ -225,5 +238,71 @@ TEST(ContentIndexController, AFailedOpenShowsTheErrorAndTheNextCallTriesAgain)
     ASSERT_TRUE(scans.waitForScans(1));
     EXPECT_EQ(index.lastError(), QString());
     EXPECT_EQ(index.indexedCount(), 1);
+    Loc::shared().setOverride(std::nullopt);
+}
+
+TEST(ContentIndexController, ASearchTheDatabaseCannotAnswerReportsWhyInsteadOfNothing)
+{
+    Loc::shared().setOverride(QStringLiteral("zh-Hans"));
+    Defaults::shared().setValue(ContentIndex::pathsKey, QVariantList{TestSupport::makeFolder("docs")});
+    ContentIndexConfig c = config();
+    c.databaseOptions.busyTimeoutMs = 100;
+    {
+        // Another program holds the file locked: the index cannot open it.
+        QDir().mkpath(QFileInfo(c.databasePath).path());
+        sqlite3 *holder = nullptr;
+        sqlite3_open(QFile::encodeName(c.databasePath).constData(), &holder);
+        ASSERT_EQ(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        ContentIndex index(c);
+        index.setEnabled(true);
+        EXPECT_EQ(failureOf(index.search("harbour")), "本地索引读写失败：database is locked");
+        EXPECT_EQ(index.lastError(), "本地索引读写失败：database is locked");
+        // Released: the next search opens the file and answers.
+        sqlite3_close(holder);
+        EXPECT_EQ(failureOf(index.search("harbour")), QString());
+        index.stop();
+    }
+    for (const QString suffix : {"", "-wal", "-shm"})
+        QFile::remove(c.databasePath + suffix);
+    {
+        // A page of the file no longer reads.
+        ContentIndexConnection writer;
+        writer.open(c.databasePath);
+        for (int i = 0; i < 60; ++i)
+            writer.upsert(document(QStringLiteral("/c/%1.txt").arg(i), QStringLiteral("harbour log ").repeated(40)));
+        writer.close();
+        ASSERT_EQ(damage(c.databasePath, {"documents"}, Leaves::First), 1);
+        ContentIndex index(c);
+        index.setEnabled(true);
+        EXPECT_EQ(failureOf(index.search("harbour")), "本地索引读写失败：database disk image is malformed");
+        EXPECT_EQ(index.lastError(), "本地索引读写失败：database disk image is malformed");
+        index.stop();
+    }
+    Loc::shared().setOverride(std::nullopt);
+}
+
+TEST(ContentIndexController, AFolderWhoseDocumentsCannotAllBeDeletedStaysListedWithTheError)
+{
+    Loc::shared().setOverride(QStringLiteral("zh-Hans"));
+    const QString root = TestSupport::makeFolder("docs");
+    Defaults::shared().setValue(ContentIndex::pathsKey, QVariantList{root});
+    Defaults::shared().setValue(ContentIndex::enabledKey, false);
+    ContentIndexConfig c = config();
+    {
+        // Enough long paths below the folder to fill several pages; the last page of the
+        // table and of the path index no longer read.
+        ContentIndexConnection writer;
+        writer.open(c.databasePath);
+        for (int i = 0; i < 120; ++i)
+            writer.upsert(document(QStringLiteral("%1/%2/%3.txt").arg(root, QString(120, u'p')).arg(i), "x"));
+    }
+    ASSERT_EQ(damage(c.databasePath, {"documents", "sqlite_autoindex_documents_1"}, Leaves::Last), 2);
+    ContentIndex index(c); // off: the removal deletes, nothing scans
+    index.removeRoot(root);
+    ASSERT_TRUE(waitFor([&] { return !index.lastError().isEmpty(); }));
+    EXPECT_EQ(index.lastError(), "本地索引读写失败：database disk image is malformed");
+    EXPECT_EQ(index.roots(), QStringList{root});
+    EXPECT_EQ(Defaults::shared().stringList(ContentIndex::pathsKey), QStringList{root});
     Loc::shared().setOverride(std::nullopt);
 }

@@ -254,6 +254,54 @@ TEST_F(IndexDatabase, PruneDeletesUnseenPathsUnderTheRootsOnly)
     EXPECT_EQ(connection.count(), 3);
 }
 
+TEST_F(IndexDatabase, ASearchThatMeetsADamagedPageFailsInsteadOfAnsweringPart)
+{
+    // The oldest rows lie on a page that no longer reads: a walk newest first meets the
+    // others first, so an answer of those alone would look complete.
+    for (const bool fts : {true, false}) {
+        SCOPED_TRACE(fts ? "word and substring search" : "substring search only");
+        QFile::remove(path);
+        open(fts);
+        for (int i = 0; i < 60; ++i)
+            connection.upsert(document(QStringLiteral("/c/%1.txt").arg(i, 4, 10, QChar(u'0')),
+                                       QStringLiteral("harbour log 港口记录 ").repeated(30)));
+        connection.close();
+        ASSERT_EQ(damage(path, {"documents"}, Leaves::First), 1);
+        open(fts);
+        for (const QString query : {"harbour", "arbou", "港口"}) {
+            SCOPED_TRACE(query.toStdString());
+            try {
+                const auto rows = connection.search(query, 100);
+                ADD_FAILURE() << "answered " << rows.size() << " rows";
+            } catch (const ContentIndexError &error) {
+                EXPECT_EQ(error.kind(), ContentIndexError::Kind::Query);
+                EXPECT_EQ(error.description(), "本地索引读写失败：database disk image is malformed");
+            }
+        }
+        connection.close();
+    }
+}
+
+TEST_F(IndexDatabase, PruneAndRemovalThatCannotReadEveryPathDeleteNothing)
+{
+    // Long paths spread the path index over several pages; the last of them (and the
+    // table's last page) no longer reads, so the list of stored paths ends early.
+    open();
+    QStringList stored;
+    for (int i = 0; i < 120; ++i)
+        stored << QStringLiteral("/c/%1/%2.txt").arg(QString(120, u'p')).arg(i, 4, 10, QChar(u'0'));
+    for (const QString &p : std::as_const(stored))
+        connection.upsert(document(p, "x"));
+    connection.close();
+    ASSERT_EQ(damage(path, {"documents", "sqlite_autoindex_documents_1"}, Leaves::Last), 2);
+    open();
+    EXPECT_THROW(connection.prune({"/c"}, {}), ContentIndexError);
+    EXPECT_THROW(connection.removeUnder("/c"), ContentIndexError);
+    // The paths read before the damaged page are all still stored.
+    EXPECT_TRUE(connection.storedFacts(stored.first()).has_value());
+    EXPECT_TRUE(connection.storedFacts(stored.at(20)).has_value());
+}
+
 TEST_F(IndexDatabase, ClearAllEmptiesEverything)
 {
     open();

@@ -119,7 +119,7 @@ TEST(ContentIndexScan, CountsEveryTwentyFilesAndEndsAtFullProgress)
     FakeExtractor extractor;
     ContentIndex index(config(extractor.function()));
     QList<int> counts;
-    QObject::connect(&index, &ContentIndex::indexedCountChanged, [&] { counts << index.indexedCount(); });
+    QObject::connect(&index, &ContentIndex::indexedCountChanged, [&] { counts << index.indexedCount().value_or(-1); });
     ScanCounter scans(index);
     index.setEnabled(true);
     ASSERT_TRUE(scans.waitForScans(1));

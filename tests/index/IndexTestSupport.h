@@ -10,6 +10,8 @@
 #include <QMutex>
 #include <QTest>
 
+#include <sqlite3.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -71,6 +73,56 @@ inline void setModified(const QString &path, double seconds)
     times[1].tv_sec = time_t(seconds);
     times[1].tv_nsec = long((seconds - double(times[1].tv_sec)) * 1e9);
     ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+}
+
+// Which leaf pages of a b-tree damage() overwrites, in key order.
+enum class Leaves { First, Last, All };
+
+// Overwrites leaf pages of the b-trees `names` (a table or index of the closed database
+// at `path`) with garbage, as a damaged disk or a half-written copy leaves them. Returns
+// how many pages it overwrote.
+inline int damage(const QString &path, const QStringList &names, Leaves which)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK) {
+        sqlite3_close(db);
+        return 0;
+    }
+    int pageSize = 0;
+    QList<int> pages;
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &statement, nullptr);
+    if (sqlite3_step(statement) == SQLITE_ROW)
+        pageSize = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    for (const QString &name : names) {
+        // dbstat's path orders the pages of one b-tree as a walk in key order meets them.
+        sqlite3_prepare_v2(db, "SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf' ORDER BY path",
+                           -1, &statement, nullptr);
+        const QByteArray bytes = name.toUtf8();
+        sqlite3_bind_text(statement, 1, bytes.constData(), -1, SQLITE_TRANSIENT);
+        QList<int> leaves;
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            leaves << sqlite3_column_int(statement, 0);
+        sqlite3_finalize(statement);
+        if (leaves.isEmpty())
+            continue;
+        if (which == Leaves::First)
+            pages << leaves.first();
+        else if (which == Leaves::Last)
+            pages << leaves.last();
+        else
+            pages << leaves;
+    }
+    sqlite3_close(db); // the last connection folds the write-ahead log into the file
+    QFile file(path);
+    if (pageSize <= 0 || !file.open(QIODevice::ReadWrite))
+        return 0;
+    for (int page : std::as_const(pages)) {
+        file.seek(qint64(page - 1) * pageSize);
+        file.write(QByteArray(pageSize, char(0xa5)));
+    }
+    return int(pages.size());
 }
 
 // Reads a file as plain text, as the extractor does for .txt, and counts its calls.

@@ -302,6 +302,31 @@ TEST(ContentSearchDialog, StatusFollowsTheIndexState)
     EXPECT_FALSE(sheet.visible("errorLine"));
 }
 
+TEST(ContentSearchDialog, AFailedSearchShowsItsErrorAndNotTheEmptyAnswer)
+{
+    Sheet sheet;
+    sheet.type("harbour");
+    ASSERT_TRUE(sheet.waitForCalls(1));
+    sheet.source.fail(0, ContentIndexError(ContentIndexError::Kind::Query, "database disk image is malformed"));
+    sheet.settle();
+    EXPECT_FALSE(sheet.busy());
+    EXPECT_NE(sheet.area(), "emptyResultState");
+    EXPECT_TRUE(sheet.rowNames().isEmpty());
+    ASSERT_TRUE(sheet.visible("errorLine"));
+    EXPECT_EQ(sheet.find<QLabel>("errorText")->text(), "本地索引读写失败：database disk image is malformed");
+
+    // The next answer replaces the error; the index's own error shows again.
+    sheet.source.setError("本地索引无法打开：disk full");
+    sheet.type("s");
+    ASSERT_TRUE(sheet.waitForCalls(2));
+    sheet.source.answer(1, {});
+    sheet.settle();
+    EXPECT_EQ(sheet.area(), "emptyResultState");
+    EXPECT_EQ(sheet.find<QLabel>("errorText")->text(), "本地索引无法打开：disk full");
+    sheet.source.setError({});
+    EXPECT_FALSE(sheet.visible("errorLine"));
+}
+
 TEST(ContentSearchDialog, AnIndexThatIsOffShowsTheInvitationWhileSearchesStillRun)
 {
     Sheet sheet(false);

@@ -38,7 +38,7 @@ public:
     bool enabled() const override { return m_enabled; }
     bool isIndexing() const override { return m_indexing; }
     double progress() const override { return m_progress; }
-    int indexedCount() const override { return m_count; }
+    std::optional<int> indexedCount() const override { return m_count; }
     std::optional<QDateTime> lastIndexedAt() const override { return m_last; }
     QString lastError() const override { return m_error; }
     QFuture<Results> search(const QString &query) override
@@ -59,6 +59,11 @@ public:
         calls[call].promise->addResult(results);
         calls[call].promise->finish();
     }
+    void fail(int call, const QException &error)
+    {
+        calls[call].promise->setException(error);
+        calls[call].promise->finish();
+    }
     QStringList queries() const
     {
         QStringList list;
@@ -74,7 +79,7 @@ public:
         m_progress = progress;
         emit stateChanged();
     }
-    void setLast(std::optional<QDateTime> last, int count)
+    void setLast(std::optional<QDateTime> last, std::optional<int> count)
     {
         m_last = last;
         m_count = count;
@@ -89,7 +94,7 @@ private:
     bool m_enabled = true;
     bool m_indexing = false;
     double m_progress = 0;
-    int m_count = 0;
+    std::optional<int> m_count = 0;
     std::optional<QDateTime> m_last;
     QString m_error;
 };

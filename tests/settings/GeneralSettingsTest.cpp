@@ -376,6 +376,53 @@ TEST_F(General, AFailedClearIsShownBesideTheClearButtonWhileIndexingIsOff)
     EXPECT_FALSE(child(page.get(), "indexError")->isVisible()); // the section is closed
 }
 
+TEST_F(General, ADocumentCountThatCannotBeReadIsNotShownAsNone)
+{
+    // Every page of the stored documents and their indexes no longer reads.
+    const QString docs = TestSupport::makeFolder("Docs");
+    ContentIndexConfig config = Services::defaultIndexConfig();
+    {
+        ContentIndexConnection writer;
+        writer.open(config.databasePath);
+        for (int i = 0; i < 30; ++i)
+            writer.upsert(IndexTest::document(QStringLiteral("/old/%1.txt").arg(i), "x"));
+    }
+    ASSERT_GE(IndexTest::damage(config.databasePath,
+                                {"documents", "sqlite_autoindex_documents_1", "documents_modified",
+                                 "documents_indexed_at"},
+                                IndexTest::Leaves::All),
+              4);
+    Services services(config);
+    services.index->addRoot(docs);
+    auto page = makePage(services);
+    click(child<QCheckBox>(page.get(), "contentIndexSwitch"));
+    ASSERT_TRUE(waitFor([&] { return !services.index->lastError().isEmpty() && !services.index->isIndexing(); }));
+    QTest::qWait(50); // the section follows on the next turn
+    EXPECT_EQ(text(page.get(), "indexStatus"), L("无法读取已索引文件数"));
+    EXPECT_TRUE(child(page.get(), "indexError")->isVisible());
+}
+
+TEST_F(General, TheIndexSectionSaysWhenSomeFoldersAreNotWatched)
+{
+    const QString docs = TestSupport::makeFolder("Docs");
+    for (const char *sub : {"a", "b"})
+        QDir().mkpath(docs + "/" + sub);
+    ContentIndexConfig config = Services::defaultIndexConfig();
+    config.watchLimit = 1; // the root only
+    Services services(config);
+    services.index->addRoot(docs);
+    auto page = makePage(services);
+    click(child<QCheckBox>(page.get(), "contentIndexSwitch"));
+    QLabel *note = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        note = page->findChild<QLabel *>("indexWatchLimit");
+        return note && note->isVisible();
+    }));
+    const QString key = QStringLiteral("监视的文件夹数已达系统上限：“%@”等文件夹里的改动不会自动更新索引，需要时请点“重建”。");
+    EXPECT_TRUE(note->text() == L(key, docs + "/a") || note->text() == L(key, docs + "/b"))
+        << note->text().toStdString();
+}
+
 TEST_F(General, TheSidebarCountsSkipVanishedPinsWhichAreClearedAllTheSame)
 {
     const QString a = TestSupport::makeFolder("A");

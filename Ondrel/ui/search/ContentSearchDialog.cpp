@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -343,13 +344,20 @@ void ContentSearchDialog::applyIndexState()
         m_status->setText(L("正在建立索引… %lld%%", percent));
     } else if (const std::optional<QDateTime> last = m_source.lastIndexedAt()) {
         const QString when = QLocale::system().toString(last->toLocalTime(), QLocale::ShortFormat);
-        m_status->setText(L("已索引 %lld 个文件 · 最近更新 %@", qlonglong(m_source.indexedCount()), when));
+        const std::optional<int> count = m_source.indexedCount();
+        m_status->setText(count ? L("已索引 %lld 个文件 · 最近更新 %@", qlonglong(*count), when)
+                                : L("无法读取已索引文件数 · 最近更新 %@", when));
     } else {
         m_status->setText(L("索引准备中…"));
     }
     m_rebuild->setEnabled(!indexing);
+    applyErrorLine();
+}
 
-    const QString error = m_source.lastError();
+void ContentSearchDialog::applyErrorLine()
+{
+    // The failed search of the text on show first: it is why the list is empty.
+    const QString error = m_searchError.isEmpty() ? m_source.lastError() : m_searchError;
     m_errorText->setText(error);
     m_errorLine->setVisible(!error.isEmpty());
 }
@@ -361,7 +369,7 @@ void ContentSearchDialog::applyContent()
     m_busy->setVisible(searching);
     if (trimmedQuery().isEmpty())
         m_content->setCurrentWidget(m_prompt);
-    else if (!m_results.isEmpty() || searching)
+    else if (!m_results.isEmpty() || searching || !m_searchError.isEmpty())
         m_content->setCurrentWidget(m_list);
     else
         m_content->setCurrentWidget(m_empty);
@@ -391,16 +399,24 @@ void ContentSearchDialog::search(const QString &query)
     const auto answered = [this, query, generation = m_generation](QFuture<Results> future) {
         if (generation != m_generation)
             return; // the sheet was closed since
-        Results answer; // a cancelled or failed search answers nothing
+        Results answer; // a cancelled search answers nothing
+        QString failure;
         try {
+            future.waitForFinished(); // throws the search's failure
             if (!future.isCanceled() && future.resultCount() > 0)
                 answer = future.result();
+        } catch (const ContentIndexError &error) {
+            failure = error.description();
         } catch (...) {
+            failure = L("内容搜索失败");
         }
         if (--m_outstanding[query] <= 0)
             m_outstanding.remove(query);
-        if (query == trimmedQuery())
+        if (query == trimmedQuery()) {
             showResults(answer);
+            m_searchError = failure;
+            applyErrorLine();
+        }
         applyContent();
     };
     IndexFutures::whenReady(m_source.search(query), this, answered);
@@ -411,6 +427,8 @@ void ContentSearchDialog::showResults(const Results &results)
 {
     m_fill.stop();
     m_results = results;
+    if (!std::exchange(m_searchError, QString()).isEmpty())
+        applyErrorLine();
     // Remove the rows on show; the stretch at the end stays.
     while (m_rows->count() > 1) {
         QLayoutItem *item = m_rows->takeAt(0);

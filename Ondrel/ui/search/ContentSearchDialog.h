@@ -28,7 +28,8 @@ class Spinner;
 //
 // Typing searches 220 ms after the last change, Return at once. Only an answer asked for
 // the text now in the field is shown; an older one is dropped, and so is every answer
-// that arrives after the sheet closed.
+// that arrives after the sheet closed. A search that fails shows why in the error line,
+// never the "nothing found" page.
 class ContentSearchDialog : public QDialog
 {
     Q_OBJECT
@@ -73,6 +74,7 @@ private:
 
     void retranslate();
     void applyIndexState();
+    void applyErrorLine();
     void applyContent();
     void queryEdited();
     void searchNow();
@@ -88,6 +90,7 @@ private:
     std::function<void()> m_openSettings;
 
     Results m_results;
+    QString m_searchError; // why the search for the text in the field failed
     QHash<QString, int> m_outstanding; // trimmed query → answers still to come
     quint64 m_generation = 0;          // goes up when the sheet closes
     QTimer m_debounce;

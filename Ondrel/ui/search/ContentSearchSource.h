@@ -26,12 +26,13 @@ public:
     virtual bool enabled() const = 0;
     virtual bool isIndexing() const = 0;
     virtual double progress() const = 0; // 0 … 1 while indexing
-    virtual int indexedCount() const = 0;
+    virtual std::optional<int> indexedCount() const = 0; // none: could not be counted
     virtual std::optional<QDateTime> lastIndexedAt() const = 0;
     virtual QString lastError() const = 0; // empty: no error
 
-    // At most 100 hits; an empty list when off, for an empty query or on failure. The
-    // future finishes on the GUI thread and never makes the caller wait.
+    // At most 100 hits; an empty list when off or for an empty query. A search that could
+    // not be answered fails its future, with a ContentIndexError when the index knows why.
+    // The future finishes on the GUI thread and never makes the caller wait.
     virtual QFuture<Results> search(const QString &query) = 0;
     virtual void rebuild() = 0;
     // The short label of an extraction source code ("pdf-text" → "PDF 文本").
@@ -55,7 +56,7 @@ public:
     bool enabled() const override { return m_index.enabled(); }
     bool isIndexing() const override { return m_index.isIndexing(); }
     double progress() const override { return m_index.progress(); }
-    int indexedCount() const override { return m_index.indexedCount(); }
+    std::optional<int> indexedCount() const override { return m_index.indexedCount(); }
     std::optional<QDateTime> lastIndexedAt() const override { return m_index.lastIndexedAt(); }
     QString lastError() const override { return m_index.lastError(); }
     QFuture<Results> search(const QString &query) override { return m_index.search(query); }

@@ -46,7 +46,8 @@ ContentIndexSection::ContentIndexSection(ContentIndex &index, SettingsServices::
       m_switch(new QCheckBox(L("建立本地内容索引"), this)), m_details(new QWidget(this)),
       m_progress(SettingsForm::progressBar(m_details)), m_status(Kit::plainLabel({}, m_details)),
       m_rebuild(new QPushButton(L("重建"), m_details)), m_roots(new QWidget(m_details)),
-      m_rootRows(new QVBoxLayout(m_roots)), m_error(errorLabel("indexError", m_details))
+      m_rootRows(new QVBoxLayout(m_roots)), m_unwatched(errorLabel("indexWatchLimit", m_details)),
+      m_error(errorLabel("indexError", m_details))
 {
     m_switch->setObjectName(QStringLiteral("contentIndexSwitch"));
     m_details->setObjectName(QStringLiteral("contentIndexDetails"));
@@ -84,6 +85,7 @@ ContentIndexSection::ContentIndexSection(ContentIndex &index, SettingsServices::
     details->addLayout(statusRow);
     details->addWidget(m_roots);
     details->addLayout(addRowLayout);
+    details->addWidget(m_unwatched);
     details->addWidget(m_error);
     addRow(m_details);
 
@@ -91,7 +93,8 @@ ContentIndexSection::ContentIndexSection(ContentIndex &index, SettingsServices::
     connect(m_rebuild, &QPushButton::clicked, this, [this] { m_index.rebuild(); });
     connect(add, &QPushButton::clicked, this, &ContentIndexSection::addRoot);
     for (auto changed : {&ContentIndex::enabledChanged, &ContentIndex::isIndexingChanged, &ContentIndex::progressChanged,
-                         &ContentIndex::indexedCountChanged, &ContentIndex::lastErrorChanged})
+                         &ContentIndex::indexedCountChanged, &ContentIndex::lastErrorChanged,
+                         &ContentIndex::unwatchedFolderChanged})
         connect(&m_index, changed, this, &ContentIndexSection::scheduleApply);
     connect(&m_index, &ContentIndex::rootsChanged, this, &ContentIndexSection::showRoots);
     showRoots();
@@ -118,9 +121,20 @@ void ContentIndexSection::apply()
     const bool indexing = m_index.isIndexing();
     m_progress->setVisible(indexing);
     SettingsForm::setFraction(m_progress, m_index.progress());
-    m_status->setText(indexing ? L("正在建立索引… %lld%%", percentOf(m_index.progress()))
-                               : L("已索引 %lld 个文件", qint64(m_index.indexedCount())));
+    const std::optional<int> count = m_index.indexedCount();
+    if (indexing)
+        m_status->setText(L("正在建立索引… %lld%%", percentOf(m_index.progress())));
+    else if (count)
+        m_status->setText(L("已索引 %lld 个文件", qint64(*count)));
+    else
+        m_status->setText(L("无法读取已索引文件数"));
     m_rebuild->setEnabled(!indexing);
+    const QString unwatched = m_index.unwatchedFolder();
+    m_unwatched->setText(unwatched.isEmpty()
+                             ? QString()
+                             : L("监视的文件夹数已达系统上限：“%@”等文件夹里的改动不会自动更新索引，需要时请点“重建”。",
+                                 unwatched));
+    m_unwatched->setVisible(!unwatched.isEmpty());
     m_error->setText(m_index.lastError());
     m_error->setVisible(!m_index.lastError().isEmpty());
 }

@@ -12,7 +12,8 @@ class QPushButton;
 class QVBoxLayout;
 
 // "本地内容搜索": the switch of the local content index and, while it is on, its progress or
-// count, "重建", its folders and the index's last error. Follows the index's signals.
+// count, "重建", its folders, a note when some folders go unwatched and the index's last
+// error. Follows the index's signals.
 class ContentIndexSection : public SettingsForm::Section
 {
     Q_OBJECT
@@ -35,6 +36,7 @@ private:
     QPushButton *m_rebuild;
     QWidget *m_roots;
     QVBoxLayout *m_rootRows;
+    QLabel *m_unwatched;
     QLabel *m_error;
     bool m_queued = false;
 };
