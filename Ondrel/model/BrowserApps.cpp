@@ -3,20 +3,23 @@
 
 #include "Applications.h"
 #include "FileOps.h"
+#include "WhenReady.h"
 
 #include <QFileInfo>
+#include <QtConcurrent>
 
-QStringList BrowserState::appsFor(const QString &path)
+QFuture<QList<Applications::App>> BrowserState::appsFor(const QString &path)
 {
+    using Apps = QList<Applications::App>;
     const QString key = FileOps::splitExtension(QFileInfo(path).fileName()).second.toLower();
     if (!key.isEmpty()) {
         if (const auto cached = m_appsCache.constFind(key); cached != m_appsCache.constEnd())
-            return *cached;
+            return QtFuture::makeReadyFuture<Apps>(Apps(*cached));
     }
-    const QStringList apps = Applications::forFile(path);
+    const QFuture<Apps> lookup = QtConcurrent::run(m_appsLookup, path);
     if (!key.isEmpty())
-        m_appsCache.insert(key, apps);
-    return apps;
+        whenReady(lookup, this, [this, key](const Apps &apps) { m_appsCache.insert(key, apps); });
+    return lookup;
 }
 
 void BrowserState::openWith(const QString &path, const QString &appId)

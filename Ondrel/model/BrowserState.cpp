@@ -21,7 +21,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMimeDatabase>
 #include <QStandardPaths>
 #include <QtConcurrent>
 
@@ -488,33 +487,6 @@ void BrowserState::openSelection()
         if (!item.isDir)
             Opener::open(item.path);
     }
-}
-
-QIcon BrowserState::icon(const QString &path, bool isDir)
-{
-    const QString extension = FileOps::splitExtension(QFileInfo(path).fileName()).second.toLower();
-    const bool application = extension == u"app";
-    QString key;
-    if (application)
-        key = path;
-    else if (isDir)
-        key = QStringLiteral("__dir__");
-    else
-        key = extension.isEmpty() ? QStringLiteral("__file__") : QStringLiteral("ext:") + extension;
-    if (const auto cached = m_iconCache.constFind(key); cached != m_iconCache.constEnd())
-        return *cached;
-
-    const QMimeDatabase mimes;
-    QMimeType type;
-    if (isDir)
-        type = mimes.mimeTypeForName(QStringLiteral("inode/directory"));
-    else if (!application && !extension.isEmpty())
-        type = mimes.mimeTypeForFile(QStringLiteral("file.") + extension, QMimeDatabase::MatchExtension);
-    if (!type.isValid() || type.isDefault())
-        type = mimes.mimeTypeForFile(path);
-    const QIcon image = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
-    m_iconCache.insert(key, image);
-    return image;
 }
 
 QStringList BrowserState::targets(const QString &path)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Applications.h"
 #include "DemoItem.h"
+#include "FileIcons.h"
 #include "FileItem.h"
 #include "PaneLayout.h"
 #include "ScenarioMatch.h"
@@ -116,9 +118,11 @@ public:
 
     // --- Plain storage that views never watch ----------------------------------------------
     ThumbnailCache &thumbs() { return m_thumbs; }
-    const QHash<QString, QIcon> &iconCache() const { return m_iconCache; }
-    // Applications able to open a file (desktop-file ids), by lower-case extension.
-    QHash<QString, QStringList> &appsCache() { return m_appsCache; }
+    FileIcons &icons() { return m_icons; }
+    // Icons by MIME type name.
+    const QHash<QString, QIcon> &iconCache() const { return m_icons.cache(); }
+    // Applications able to open a file, by lower-case extension.
+    QHash<QString, QList<Applications::App>> &appsCache() { return m_appsCache; }
     QHash<QString, ScenarioMatch> &scenarioCache() { return m_scenarioCache; }
     QHash<QString, QFuture<ScenarioMatch>> &scenarioInFlight() { return m_scenarioInFlight; }
     int &preReadGen() { return m_preReadGen; }
@@ -172,7 +176,8 @@ public:
     void goToPath(const QString &path);
     void open(const FileItem &item);
     void openSelection();
-    QIcon icon(const QString &path, bool isDir);
+    // The icon of a file by its name; see FileIcons. Never touches the disk.
+    QIcon icon(const QString &path, bool isDir) { return m_icons.icon(path, isDir); }
     QStringList targets(const QString &path);
     // Shows the items in the desktop's file manager when one offers to; otherwise as
     // showInPane() does.
@@ -259,9 +264,14 @@ public:
     void dropInto(const QString &folder, const QStringList &paths);
 
     // --- Applications, terminals and cloud folders (BrowserApps.cpp) ----------------------
-    // The applications (desktop-file ids) able to open the file, sorted by name; cached by
-    // lower-case extension, files without one are asked about every time.
-    QStringList appsFor(const QString &path);
+    // The applications able to open the file, sorted by name, looked up on a worker (the
+    // desktop database is read from disk). Cached by lower-case extension: a cached answer
+    // is a finished future. Files without an extension are asked about every time.
+    QFuture<QList<Applications::App>> appsFor(const QString &path);
+    using AppsLookup = std::function<QList<Applications::App>(const QString &path)>;
+    // Replaces the lookup appsFor() runs on its worker (tests); Applications::forFileNamed
+    // by default.
+    void setAppsLookup(AppsLookup lookup) { m_appsLookup = std::move(lookup); }
     void openWith(const QString &path, const QString &appId);
     // Opens a terminal in the folder; nothing happens when no terminal is installed.
     void openInTerminal(const QString &folder);
@@ -395,8 +405,9 @@ private:
     bool m_undoing = false;
 
     ThumbnailCache m_thumbs;
-    QHash<QString, QIcon> m_iconCache;
-    QHash<QString, QStringList> m_appsCache;
+    FileIcons m_icons;
+    QHash<QString, QList<Applications::App>> m_appsCache;
+    AppsLookup m_appsLookup = &Applications::forFileNamed;
     QHash<QString, ScenarioMatch> m_scenarioCache;
     QHash<QString, QFuture<ScenarioMatch>> m_scenarioInFlight;
     int m_preReadGen = 0;

@@ -35,5 +35,6 @@ int tagOrder(const QString &tag);
 // The folder the sidebar shows as the Trash: $XDG_DATA_HOME/Trash/files.
 QString trashURL();
 // The applications (desktop-file ids) that can open the file at `path`, each once, sorted
-// by display name with digits by value. Not cached; call on the GUI thread.
+// by display name with digits by value. Not cached; it reads the desktop database and the
+// file, so call it off the GUI thread (see Applications).
 QStringList appsForURL(const QString &path);

@@ -1,5 +1,6 @@
 #include "Applications.h"
 
+#include "GuiThread.h"
 #include "NameCollator.h"
 
 #include <QFile>
@@ -23,6 +24,15 @@ QString fromUtf8(const char *text)
     return text ? QString::fromUtf8(text) : QString();
 }
 
+// Lookups read the disk; on the GUI thread they would freeze the window.
+bool refusedOnGuiThread(const char *what)
+{
+    if (!onGuiThread())
+        return false;
+    qWarning("Marovel: Applications::%s reads the desktop database and was refused on the GUI thread", what);
+    return true;
+}
+
 GAppInfo *appInfo(const QString &appId)
 {
     return G_APP_INFO(g_desktop_app_info_new(appId.toUtf8().constData()));
@@ -34,6 +44,8 @@ namespace Applications {
 
 QStringList forMimeType(const QString &mimeType)
 {
+    if (refusedOnGuiThread("forMimeType"))
+        return {};
     struct Entry
     {
         QString id;
@@ -63,11 +75,23 @@ QStringList forMimeType(const QString &mimeType)
 
 QStringList forFile(const QString &path)
 {
+    if (refusedOnGuiThread("forFile"))
+        return {};
     return forMimeType(QMimeDatabase().mimeTypeForFile(path).name());
+}
+
+QList<App> forFileNamed(const QString &path)
+{
+    QList<App> apps;
+    for (const QString &id : forFile(path))
+        apps << App{id, displayName(id)};
+    return apps;
 }
 
 QString displayName(const QString &appId)
 {
+    if (refusedOnGuiThread("displayName"))
+        return {};
     GAppInfo *info = appInfo(appId);
     if (!info)
         return {};
@@ -78,6 +102,8 @@ QString displayName(const QString &appId)
 
 QString iconName(const QString &appId)
 {
+    if (refusedOnGuiThread("iconName"))
+        return {};
     GAppInfo *info = appInfo(appId);
     if (!info)
         return {};

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 using namespace BrowserTest;
 
 namespace {
@@ -37,6 +39,14 @@ void writeText(const QString &path, const QByteArray &text, bool executable = fa
     file.close();
     if (executable)
         file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeUser);
+}
+
+// The result of `f` run on a thread of its own: the lookups refuse the GUI thread. (A
+// QFuture's result() may run a task not yet started on the waiting thread.)
+template <typename F>
+auto offGui(F &&f)
+{
+    return std::async(std::launch::async, std::forward<F>(f)).get();
 }
 
 QString marker()
@@ -75,34 +85,53 @@ protected:
 
 TEST_F(Apps, ListsEachApplicationOnceByName)
 {
-    const QStringList ids = Applications::forMimeType("application/pdf");
+    const QStringList ids = offGui([] { return Applications::forMimeType("application/pdf"); });
     QStringList ours;
     for (const QString &id : ids)
         if (QFile::exists(applicationsFolder() + "/" + id))
             ours << id;
     EXPECT_EQ(ours, (QStringList{"alpha.desktop", "marker.desktop", "tool9.desktop", "tool10.desktop"}));
     EXPECT_EQ(ids.count("tool10.desktop"), 1);
-    EXPECT_EQ(Applications::displayName("tool9.desktop"), "Tool 9");
-    EXPECT_TRUE(Applications::forMimeType("application/x-nothing-opens-this").isEmpty());
+    EXPECT_EQ(offGui([] { return Applications::displayName("tool9.desktop"); }), "Tool 9");
+    EXPECT_TRUE(offGui([] { return Applications::forMimeType("application/x-nothing-opens-this"); }).isEmpty());
 }
 
-TEST_F(Apps, TheBrowserCachesByExtensionOnly)
+TEST_F(Apps, LookupsAreRefusedOnTheGuiThread)
+{
+    const QString dir = makeTree("apps/refused", {"a.pdf"});
+    EXPECT_TRUE(Applications::forMimeType("application/pdf").isEmpty());
+    EXPECT_TRUE(Applications::forFile(dir + "/a.pdf").isEmpty());
+    EXPECT_TRUE(Applications::forFileNamed(dir + "/a.pdf").isEmpty());
+    EXPECT_TRUE(Applications::displayName("tool9.desktop").isEmpty());
+    EXPECT_FALSE(offGui([&] { return Applications::forFile(dir + "/a.pdf"); }).isEmpty());
+}
+
+TEST_F(Apps, TheBrowserLooksUpOnAWorkerAndCachesByExtensionOnly)
 {
     const QString dir = makeTree("apps/files", {"a.PDF", "b.pdf"});
     writeText(dir + "/scan", "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<<>>\nendobj\n");
     BrowserState browser;
-    const QStringList first = browser.appsFor(dir + "/a.PDF");
-    EXPECT_TRUE(first.contains("tool9.desktop"));
+    const QFuture<QList<Applications::App>> first = browser.appsFor(dir + "/a.PDF");
+    EXPECT_TRUE(waitFor([&] { return browser.appsCache().contains("pdf"); }, 5000));
+    EXPECT_TRUE(first.result().contains(Applications::App{"tool9.desktop", "Tool 9"}));
     EXPECT_EQ(browser.appsCache().keys(), QStringList{"pdf"});
 
-    // The second file of the extension is answered from the cache.
-    browser.appsCache()["pdf"] = QStringList{"cached.desktop"};
-    EXPECT_EQ(browser.appsFor(dir + "/b.pdf"), QStringList{"cached.desktop"});
+    // The second file of the extension is answered from the cache, at once.
+    browser.appsCache()["pdf"] = {{"cached.desktop", "Cached"}};
+    const auto second = browser.appsFor(dir + "/b.pdf");
+    ASSERT_TRUE(second.isFinished());
+    EXPECT_EQ(second.result(), (QList<Applications::App>{{"cached.desktop", "Cached"}}));
     // The display helper asks anew every time.
-    EXPECT_EQ(appsForURL(dir + "/b.pdf"), first);
+    QStringList ids;
+    for (const Applications::App &app : first.result())
+        ids << app.id;
+    EXPECT_EQ(offGui([&] { return appsForURL(dir + "/b.pdf"); }), ids);
 
-    // No extension: asked every time, never cached.
-    EXPECT_TRUE(browser.appsFor(dir + "/scan").contains("tool9.desktop"));
+    // No extension: found by content, asked every time, never cached.
+    const auto scan = browser.appsFor(dir + "/scan");
+    EXPECT_TRUE(waitFor([&] { return scan.isFinished(); }, 5000));
+    EXPECT_TRUE(scan.result().contains(Applications::App{"tool9.desktop", "Tool 9"}));
+    settle();
     EXPECT_EQ(browser.appsCache().size(), 1);
 }
 

@@ -100,6 +100,32 @@ TEST_F(ListView, CellsShowTheItemsFields)
     EXPECT_EQ(view->model()->headerData(Column::DateColumn, Qt::Horizontal).toString(), "Date Created");
 }
 
+TEST_F(ListView, AFileWithoutExtensionGetsTheIconOfItsContentWhenRead)
+{
+    const QString folder = makeTree("list-icons", {"notes.txt"});
+    TestSupport::writeFile(folder + "/scan", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    show(state, folder);
+    view = new FileListView(state, state.activePane());
+    QSignalSpy changed(model(), &QAbstractItemModel::dataChanged);
+    view->resize(900, 600);
+    view->show(); // paints the rows: the file is drawn with the generic icon first
+    const int scan = row("scan");
+    ASSERT_GE(scan, 0);
+    const QModelIndex name = model()->index(scan, Column::NameColumn);
+    const auto iconChanged = [&] {
+        for (const QList<QVariant> &signal : changed) {
+            const auto roles = signal.at(2).value<QList<int>>();
+            if (signal.at(0).toModelIndex() == name && signal.at(1).toModelIndex() == name
+                && roles.contains(Qt::DecorationRole))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(waitFor(iconChanged, 5000));
+    ASSERT_TRUE(state.iconCache().contains("image/png"));
+    EXPECT_EQ(name.data(Qt::DecorationRole).value<QIcon>().cacheKey(), state.iconCache()["image/png"].cacheKey());
+}
+
 TEST_F(ListView, ASuggestionChangesOneRowAndKeepsScrollAndEditor)
 {
     QStringList names;

@@ -13,10 +13,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMutex>
+#include <QThread>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 using namespace ListTest;
 
@@ -215,6 +219,7 @@ TEST_F(FileMenu, OpenWithListsApplicationsByNameLiterally)
     std::unique_ptr<QMenu> menu(menuFor("notes.mtest"));
     QMenu *with = menu->findChild<QMenu *>("ctxOpenWith");
     ASSERT_NE(with, nullptr);
+    EXPECT_TRUE(waitFor([&] { return with->findChild<QAction *>("ctxApp") != nullptr; }, 5000));
     QStringList titles;
     for (QAction *action : with->actions())
         titles << action->text();
@@ -223,7 +228,62 @@ TEST_F(FileMenu, OpenWithListsApplicationsByNameLiterally)
 
     menu.reset(menuFor("plain.qqqzzz"));
     with = menu->findChild<QMenu *>("ctxOpenWith");
+    EXPECT_TRUE(waitFor([&] { return !with->findChild<QAction *>("ctxAppsLooking"); }, 5000));
     EXPECT_EQ(with->isEnabled(), !with->actions().isEmpty());
+}
+
+TEST_F(FileMenu, OpenWithIsLookedUpOffTheGuiThread)
+{
+    const QString folder = makeTree("menu-apps-thread", {"a.txt", "b.txt"});
+    show(state, folder);
+    std::atomic<int> lookups = 0;
+    std::atomic<bool> onGui = false;
+    QMutex gate; // held: the lookup waits, as on a slow desktop database
+    gate.lock();
+    QThread *gui = QThread::currentThread();
+    state.setAppsLookup([&](const QString &) {
+        const bool here = QThread::currentThread() == gui;
+        onGui = onGui || here;
+        ++lookups;
+        if (!here) {
+            gate.lock();
+            gate.unlock();
+        }
+        return QList<Applications::App>{{"tool.desktop", "Tool & Co"}};
+    });
+
+    // The menu is built while the lookup is still busy: it says it is looking.
+    std::unique_ptr<QMenu> menu(menuFor("a.txt"));
+    QMenu *with = menu->findChild<QMenu *>("ctxOpenWith");
+    ASSERT_NE(with, nullptr);
+    QAction *looking = with->findChild<QAction *>("ctxAppsLooking");
+    ASSERT_NE(looking, nullptr);
+    EXPECT_EQ(looking->text(), L("正在查找应用…"));
+    EXPECT_FALSE(looking->isEnabled());
+    gate.unlock();
+
+    // The answer fills the open submenu in place.
+    EXPECT_TRUE(waitFor([&] { return with->findChild<QAction *>("ctxApp") != nullptr; }, 5000));
+    EXPECT_FALSE(onGui);
+    ASSERT_EQ(with->actions().size(), 1);
+    EXPECT_EQ(with->actions().first()->text(), "Tool && Co");
+    EXPECT_EQ(with->actions().first()->data().toString(), "tool.desktop");
+    EXPECT_TRUE(with->isEnabled());
+
+    // Another file of the extension is answered from the cache, at once.
+    menu.reset(menuFor("b.txt"));
+    with = menu->findChild<QMenu *>("ctxOpenWith");
+    ASSERT_EQ(with->actions().size(), 1);
+    EXPECT_EQ(with->actions().first()->data().toString(), "tool.desktop");
+    EXPECT_EQ(lookups, 1);
+
+    // A menu closed before the answer comes is not touched by it.
+    state.appsCache().clear();
+    gate.lock();
+    menu.reset(menuFor("a.txt"));
+    menu.reset();
+    gate.unlock();
+    EXPECT_TRUE(waitFor([&] { return state.appsCache().contains("txt"); }, 5000));
 }
 
 } // namespace

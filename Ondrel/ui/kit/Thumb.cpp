@@ -12,6 +12,12 @@ Thumb::Thumb(BrowserState &state, QWidget *parent)
     : Thumb(state.thumbs(), [&state](const QString &path, bool isDir) { return state.icon(path, isDir); },
             parent)
 {
+    connect(&state.icons(), &FileIcons::iconChanged, this, [this, &state](const QString &path) {
+        if (path != m_path)
+            return;
+        m_icon = state.icon(m_path, m_isDir);
+        update();
+    });
 }
 
 Thumb::Thumb(ThumbnailProvider &provider, IconLookup icons, QWidget *parent)

@@ -7,6 +7,7 @@
 #include "Localization.h"
 #include "PaneState.h"
 #include "Store.h"
+#include "WhenReady.h"
 #include "kit/Style.h"
 #include "preview/QuickLook.h"
 
@@ -106,13 +107,26 @@ QMenu *build(BrowserState &state, const FileItem &item, QWidget *parent)
                         [path](BrowserState &s) { QuickLook::toggle(s.targets(path)); });
         QMenu *with = menu->addMenu(L("打开方式"));
         with->setObjectName(QStringLiteral("ctxOpenWith"));
-        const QStringList apps = state.appsFor(path);
-        for (const QString &app : apps) {
-            add(with, QStringLiteral("ctxApp"), Kit::escapeMnemonic(Applications::displayName(app)),
-                [path, app](BrowserState &s) { s.openWith(path, app); })
-                ->setData(app);
+        // The lookup reads the desktop database on a worker; until it answers, the submenu
+        // says it is looking.
+        const auto fill = [with, add, path](const QList<Applications::App> &apps) {
+            with->clear();
+            for (const Applications::App &app : apps) {
+                add(with, QStringLiteral("ctxApp"), Kit::escapeMnemonic(app.name),
+                    [path, id = app.id](BrowserState &s) { s.openWith(path, id); })
+                    ->setData(app.id);
+            }
+            with->setEnabled(!apps.isEmpty());
+        };
+        const QFuture<QList<Applications::App>> apps = state.appsFor(path);
+        if (apps.isFinished()) {
+            fill(apps.resultCount() > 0 ? apps.result() : QList<Applications::App>());
+        } else {
+            QAction *looking = with->addAction(L("正在查找应用…"));
+            looking->setObjectName(QStringLiteral("ctxAppsLooking"));
+            looking->setEnabled(false);
+            whenReady(apps, with, fill);
         }
-        with->setEnabled(!apps.isEmpty());
     }
     menu->addSeparator();
     addForSelection(menu, QStringLiteral("ctxCopy"), L("拷贝"), [](BrowserState &s) { s.copySel(); });

@@ -33,6 +33,11 @@ FileListModel::FileListModel(BrowserState &state, QObject *parent)
     : QAbstractTableModel(parent), m_state(state)
 {
     connect(&m_state, &BrowserState::tagFilterChanged, this, &FileListModel::refreshNow);
+    // A type read from a file's content later than its cell was painted.
+    connect(&m_state.icons(), &FileIcons::iconChanged, this, [this](const QString &path) {
+        if (const int row = rowOf(path); row >= 0)
+            emit dataChanged(index(row, NameColumn), index(row, NameColumn), {Qt::DecorationRole});
+    });
 }
 
 void FileListModel::setPane(PaneState *pane)
