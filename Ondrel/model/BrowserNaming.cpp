@@ -11,6 +11,7 @@
 #include "FileFilter.h"
 #include "FileOps.h"
 #include "FileOpsError.h"
+#include "FileReadings.h"
 #include "FileSystem.h"
 #include "LocalLLM.h"
 #include "Localization.h"
@@ -66,19 +67,35 @@ QString nameOf(const QString &path)
     return QFileInfo(path).fileName();
 }
 
-// Extraction and detection of one file, on the calling worker thread; `low` lowers the
-// thread's priority for the time of the work (the pre-read).
-ScenarioMatch detectScenario(const QString &path, const QString &model, bool low)
+// The outcome of one detection: the scenario, or why the file could not be read.
+struct Detection
+{
+    std::optional<ScenarioMatch> match;
+    QString error; // empty with a match, or when the failure gave no reason
+};
+
+// Extraction and detection of one file (through the shared readings, so naming the file
+// afterwards reads it no second time), on the calling worker thread; `low` lowers the
+// thread's priority for the time of the work (the pre-read). Whatever fails comes back as
+// the outcome's error, never as an exception that would leave the detection unanswered.
+Detection detectScenario(const QString &path, const QString &model, bool low)
 {
     QThread *thread = QThread::currentThread();
     const QThread::Priority before = thread->priority();
     if (low)
         thread->setPriority(QThread::LowPriority);
-    const Extraction extraction = Extractor::extract(path, false);
-    ScenarioMatch match = ScenarioDetector::detect(path, extraction.text, extraction.source, model);
+    Detection outcome;
+    try {
+        outcome.match = FileReadings::shared().read(path, model).match;
+    } catch (const MarovelError &error) {
+        outcome.error = error.description();
+    } catch (const std::exception &error) {
+        outcome.error = QString::fromLocal8Bit(error.what());
+    } catch (...) {
+    }
     if (low)
         thread->setPriority(before == QThread::InheritPriority ? QThread::NormalPriority : before);
-    return match;
+    return outcome;
 }
 
 // One rename or filing move done off the GUI thread: the final path, or the error text.
@@ -111,10 +128,22 @@ QFuture<ScenarioMatch> BrowserState::scenarioAt(const QString &path, bool lowPri
     m_scenarioInFlight.insert(path, shared);
 
     const QString model = preferredModel();
-    QFuture<ScenarioMatch> detection = QtConcurrent::run(&namingPool(), [path, model, lowPriority] {
+    QFuture<Detection> detection = QtConcurrent::run(&namingPool(), [path, model, lowPriority] {
         return detectScenario(path, model, lowPriority);
     });
-    whenReady(detection, this, [this, path, promise](ScenarioMatch match) {
+    whenReady(detection, this, [this, path, promise](const Detection &outcome) {
+        m_scenarioInFlight.remove(path);
+        if (!outcome.match) {
+            // Not kept: selecting the file again tries again. Those waiting get "nothing
+            // recognised", and the status line says why.
+            const QString reason = outcome.error.isEmpty() ? L("意外错误") : outcome.error;
+            qWarning("scenario detection failed for %s: %s", qUtf8Printable(path), qUtf8Printable(reason));
+            setStatus(L("无法读取文件“%@”：%@", nameOf(path), reason));
+            promise->addResult(ScenarioMatch{});
+            promise->finish();
+            return;
+        }
+        ScenarioMatch match = *outcome.match;
         if (match.kind != ScenarioKind::unknown) {
             Telemetry::track(Telemetry::Event::scenarioDetected(
                 ScenarioKinds::rawValue(match.kind), ScenarioMatch::rawValue(match.conf), 1));
@@ -122,7 +151,6 @@ QFuture<ScenarioMatch> BrowserState::scenarioAt(const QString &path, bool lowPri
         if (const auto bucket = existingBucket(match.bucketKeywords))
             match.folderHint = *bucket;
         m_scenarioCache.insert(path, match);
-        m_scenarioInFlight.remove(path);
         promise->addResult(match);
         promise->finish();
     });

@@ -198,7 +198,9 @@ public:
     // Stops the running organise: nothing new starts, finished proposals are written.
     void cancelOrganize();
     // The file's scenario, detected once per window (cache, and one shared detection per
-    // path in flight). Finishes on the GUI thread; cancelled when this state is destroyed.
+    // path in flight) from the file's shared reading (FileReadings). Finishes on the GUI
+    // thread; cancelled when this state is destroyed. A file that cannot be read finishes
+    // as unknown, is not cached, and the status line says why.
     QFuture<ScenarioMatch> scenario(const QString &path);
     // The name of the first folder of the active pane that contains a keyword (case
     // ignored); none for no keywords.

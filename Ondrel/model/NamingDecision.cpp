@@ -148,6 +148,14 @@ Proposal propose(const QString &path, const QString &model, bool allowDownload)
     if (auto early = keptBeforeDetection(path, extraction))
         return *early;
     const ScenarioMatch match = ScenarioDetector::detect(path, extraction.text, extraction.source, model);
+    return proposeRead(path, extraction, match, model);
+}
+
+Proposal proposeRead(const QString &path, const Extraction &extraction, const ScenarioMatch &match,
+                     const QString &model)
+{
+    if (auto early = keptBeforeDetection(path, extraction))
+        return *early;
     if (match.kind != ScenarioKind::unknown)
         return fromScenario(path, match);
     const QString name = fileName(path);

@@ -21,6 +21,10 @@ inline const QString noJudgement = QString(QChar(0x2014));
 // engines. Never touches the file and never fails. It blocks (extraction, recognition,
 // model calls): run it on a worker thread, never on the GUI thread.
 Proposal propose(const QString &path, const QString &model, bool allowDownload);
+// The same for a file already read: `extraction` is what was read from it, `match` the
+// scenario detected in that text. Blocks while the engines are asked.
+Proposal proposeRead(const QString &path, const Extraction &extraction, const ScenarioMatch &match,
+                     const QString &model);
 
 // The steps of propose() after extraction and detection, exposed so each rule can be
 // checked on its own.

@@ -2,8 +2,11 @@
 
 #include "Applications.h"
 #include "BrowserState.h"
+#include "CoreError.h"
 #include "Defaults.h"
 #include "DisplayHelpers.h"
+#include "FileReadings.h"
+#include "Localization.h"
 #include "Namer.h"
 #include "NamingDecision.h"
 #include "PaneState.h"
@@ -27,6 +30,13 @@ QThreadPool &requestPool()
     return *pool;
 }
 
+// What a naming request gave: the answer, or why there is none.
+struct NamingOutcome
+{
+    std::optional<Proposal> answer;
+    QString error;
+};
+
 template <typename T>
 bool assign(T &field, const T &value)
 {
@@ -40,11 +50,12 @@ bool assign(T &field, const T &value)
 
 ActionPaneModel::ActionPaneModel(BrowserState &state, QObject *parent)
     : QObject(parent), m_state(state), m_appsLookup(&ActionPaneModel::lookUpApps),
-      m_proposer([](const QString &path, const QString &model) { return Core::propose(path, model, false); })
+      m_proposer(&ActionPaneModel::proposeFromReading)
 {
+    // The preview path is the active pane's single selection: its changes arrive through the
+    // pane's own signals, so the model does not follow previewURLChanged as well.
     connect(&m_state, &BrowserState::activePaneChanged, this, &ActionPaneModel::bindPane);
     connect(&m_state, &BrowserState::panesChanged, this, &ActionPaneModel::bindPane);
-    connect(&m_state, &BrowserState::previewURLChanged, this, &ActionPaneModel::paneChanged);
     bindPane();
 }
 
@@ -172,14 +183,14 @@ QStringList ActionPaneModel::selectedFileURLs() const
 void ActionPaneModel::bindPane()
 {
     PaneState *active = pane();
-    if (active != m_pane || !m_paneLink) {
-        delete m_paneLink;
-        m_paneLink = new QObject(this);
-        m_pane = active;
-        if (active) {
-            connect(active, &PaneState::selectionChanged, m_paneLink, [this] { paneChanged(); });
-            connect(active, &PaneState::itemsChanged, m_paneLink, [this] { paneChanged(); });
-        }
+    if (active == m_pane && m_paneLink)
+        return; // panes came or went around the same active pane: nothing it shows changed
+    delete m_paneLink;
+    m_paneLink = new QObject(this);
+    m_pane = active;
+    if (active) {
+        connect(active, &PaneState::selectionChanged, m_paneLink, [this] { paneChanged(); });
+        connect(active, &PaneState::itemsChanged, m_paneLink, [this] { paneChanged(); });
     }
     paneChanged();
 }
@@ -218,19 +229,20 @@ void ActionPaneModel::load()
 
     if (!current || current->isDir)
         return;
+    // The two lookups run side by side: the scenario (seconds for a scan) never waits for
+    // the application list.
     const QString path = current->path;
+    setThinking(true);
+    whenReady(m_state.scenario(path), this, [this, generation](const ScenarioMatch &found) {
+        if (generation != m_loadGen)
+            return;
+        setThinking(false);
+        setMatch(found);
+    });
     whenReady(QtConcurrent::run(m_appsLookup, path), this,
-              [this, generation, path](const QList<OpenWithApp> &apps) {
-                  if (generation != m_loadGen)
-                      return;
-                  setApps(apps);
-                  setThinking(true);
-                  whenReady(m_state.scenario(path), this, [this, generation](const ScenarioMatch &found) {
-                      if (generation != m_loadGen)
-                          return;
-                      setThinking(false);
-                      setMatch(found);
-                  });
+              [this, generation](const QList<OpenWithApp> &apps) {
+                  if (generation == m_loadGen)
+                      setApps(apps);
               });
 }
 
@@ -253,15 +265,32 @@ void ActionPaneModel::requestName()
     setProposedURL({});
     const QString path = current->path;
     const QString model = preferredModel();
-    whenReady(QtConcurrent::run(&requestPool(), m_proposer, path, model), this,
-              [this, path](const Proposal &answer) {
-                  const std::optional<FileItem> shown = item();
-                  if (!shown || shown->path != path)
-                      return; // the selection moved on; its load() reset the fields
-                  setNaming(false);
-                  setProposal(answer);
-                  setProposedURL(path);
-              });
+    // A proposer that throws ends the request too, with the reason in the status line.
+    const auto propose = [proposer = m_proposer, path, model]() -> NamingOutcome {
+        try {
+            return {proposer(path, model), {}};
+        } catch (const MarovelError &error) {
+            return {std::nullopt, error.description()};
+        } catch (const std::exception &error) {
+            return {std::nullopt, QString::fromLocal8Bit(error.what())};
+        } catch (...) {
+            return {std::nullopt, {}};
+        }
+    };
+    whenReady(QtConcurrent::run(&requestPool(), propose), this, [this, path](const NamingOutcome &outcome) {
+        const std::optional<FileItem> shown = item();
+        if (!shown || shown->path != path)
+            return; // the selection moved on; its load() reset the fields
+        setNaming(false);
+        if (!outcome.answer) {
+            const QString reason = outcome.error.isEmpty() ? L("意外错误") : outcome.error;
+            qWarning("naming failed for %s: %s", qUtf8Printable(path), qUtf8Printable(reason));
+            m_state.setStatus(L("无法读取文件“%@”：%@", shown->name, reason));
+            return;
+        }
+        setProposal(outcome.answer);
+        setProposedURL(path);
+    });
 }
 
 void ActionPaneModel::enterAndOrganize()
@@ -296,6 +325,12 @@ void ActionPaneModel::setAppsLookup(AppsLookup lookup)
 void ActionPaneModel::setProposer(Proposer proposer)
 {
     m_proposer = std::move(proposer);
+}
+
+Proposal ActionPaneModel::proposeFromReading(const QString &path, const QString &model)
+{
+    const FileReading reading = FileReadings::shared().read(path, model);
+    return Core::proposeRead(path, reading.extraction, reading.match, model);
 }
 
 QList<OpenWithApp> ActionPaneModel::lookUpApps(const QString &path)

@@ -32,9 +32,11 @@ struct OpenWithApp
 //
 // It follows the window's active pane. Loading runs when the pair (selected path, whether
 // that path is listed) changes: a path selected before the listing that holds it has
-// landed (after a rename, paste or compress) loads once the item appears. Lookups run off
-// the GUI thread; their results come back through watchers owned by this object and are
-// dropped when `loadGen` moved on meanwhile.
+// landed (after a rename, paste or compress) loads once the item appears. The application
+// lookup and the scenario run side by side off the GUI thread; their results come back
+// through watchers owned by this object and are dropped when `loadGen` moved on meanwhile.
+// `selectionStateChanged` is sent once per change of the active pane, its selection or its
+// listing.
 //
 // GUI thread. Every field signals after a real change only.
 class ActionPaneModel : public QObject
@@ -121,6 +123,9 @@ public:
     // --- Services (tests replace them) ----------------------------------------------------
     void setAppsLookup(AppsLookup lookup);
     void setProposer(Proposer proposer);
+    // The default proposer: the naming decision over the file's reading, shared with the
+    // scenario detection (FileReadings), so a file is not read again for the same version.
+    static Proposal proposeFromReading(const QString &path, const QString &model);
     // The default lookup: appsForURL() with each application's display name.
     static QList<OpenWithApp> lookUpApps(const QString &path);
     // "preferredModel" when set, else the naming engine's default model.
