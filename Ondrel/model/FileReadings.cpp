@@ -39,6 +39,8 @@ std::optional<FileReadings::Version> FileReadings::versionOf(const QString &path
 FileReading FileReadings::read(const QString &path, const QString &model)
 {
     const std::optional<Version> version = versionOf(path);
+    // The detection's sentences and names come in the interface language of the moment.
+    const QString language = ScenarioDetector::uiLanguage();
     Reader reader;
     std::shared_ptr<Pending> pending;
     {
@@ -47,12 +49,14 @@ FileReading FileReadings::read(const QString &path, const QString &model)
         if (version) {
             while (true) {
                 const auto kept = m_entries.find(path);
-                if (kept != m_entries.end() && kept->version == *version && kept->model == model) {
+                if (kept != m_entries.end() && kept->version == *version && kept->model == model
+                    && kept->language == language) {
                     kept->used = ++m_clock;
                     return kept->reading;
                 }
                 const std::shared_ptr<Pending> running = m_pending.value(path);
-                if (!running || running->version != *version || running->model != model)
+                if (!running || running->version != *version || running->model != model
+                    || running->language != language)
                     break;
                 while (!running->done)
                     m_readDone.wait(&m_lock);
@@ -60,7 +64,7 @@ FileReading FileReadings::read(const QString &path, const QString &model)
                     return *running->reading;
                 // That read failed: this caller tries on its own.
             }
-            pending = std::make_shared<Pending>(Pending{*version, model, false, std::nullopt});
+            pending = std::make_shared<Pending>(Pending{*version, model, language, false, std::nullopt});
             m_pending.insert(path, pending);
         }
     }
@@ -71,7 +75,7 @@ FileReading FileReadings::read(const QString &path, const QString &model)
         const bool unchanged = reading && version && versionOf(path) == version;
         QMutexLocker locker(&m_lock);
         if (unchanged)
-            keep(path, *version, model, *reading);
+            keep(path, Entry{*version, model, language, *reading});
         if (!pending)
             return;
         pending->reading = reading;
@@ -92,8 +96,7 @@ FileReading FileReadings::read(const QString &path, const QString &model)
     return reading;
 }
 
-void FileReadings::keep(const QString &path, const Version &version, const QString &model,
-                        const FileReading &reading)
+void FileReadings::keep(const QString &path, Entry entry)
 {
     if (!m_entries.contains(path) && m_entries.size() >= capacity) {
         auto oldest = m_entries.begin();
@@ -103,7 +106,8 @@ void FileReadings::keep(const QString &path, const Version &version, const QStri
         }
         m_entries.erase(oldest);
     }
-    m_entries.insert(path, Entry{version, model, reading, ++m_clock});
+    entry.used = ++m_clock;
+    m_entries.insert(path, std::move(entry));
 }
 
 void FileReadings::clear()

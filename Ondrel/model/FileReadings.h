@@ -20,7 +20,8 @@ struct FileReading
 };
 
 // The readings of recently read files, each kept for the version of the file it read (its
-// path, size and modification time) and the model that answered the detection's questions.
+// path, size and modification time), the model that answered the detection's questions and
+// the interface language its sentences were written in.
 // A file is extracted and detected once per version: naming a file right after its scenario
 // card showed takes the card's reading instead of a second extraction (for a scan or an
 // image, a second text recognition). A reading of another version is never handed out.
@@ -39,8 +40,8 @@ public:
 
     FileReadings();
 
-    // The reading of the file as it is now with `model`: the kept one when the file has not
-    // changed since, else a fresh read (kept when the file did not change while read).
+    // The reading of the file as it is now with `model` in the current interface language:
+    // the kept one when the file has not changed since, else a fresh read (kept when the file did not change while read).
     // Whatever the reader throws reaches the caller, and nothing is kept.
     FileReading read(const QString &path, const QString &model);
     // Forgets every reading.
@@ -63,6 +64,7 @@ private:
     {
         Version version;
         QString model;
+        QString language;
         FileReading reading;
         quint64 used = 0;
     };
@@ -71,13 +73,14 @@ private:
     {
         Version version;
         QString model;
+        QString language;
         bool done = false;
         std::optional<FileReading> reading;
     };
 
     static std::optional<Version> versionOf(const QString &path);
     // With m_lock held.
-    void keep(const QString &path, const Version &version, const QString &model, const FileReading &reading);
+    void keep(const QString &path, Entry entry);
 
     QMutex m_lock;
     QWaitCondition m_readDone;

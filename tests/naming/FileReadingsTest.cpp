@@ -1,6 +1,7 @@
 // The shared readings of files: one read per file version and model, shared by callers
 // that ask at the same time, never kept when the read failed or the file changed meanwhile.
 #include "FileReadings.h"
+#include "Localization.h"
 #include "TestSupport.h"
 
 #include <QFile>
@@ -77,13 +78,19 @@ TEST_F(FileReadingsTest, ReadsOncePerVersionAndModel)
          "m1", 4},
         {"grown", [&] { TestSupport::writeFile(path, "some longer text"); }, "m1", 5},
         {"unchanged", [] {}, "m1", 5},
+        // The detection's sentences are written in the interface language.
+        {"another interface language", [] { Loc::shared().setOverride(QStringLiteral("en")); }, "m1", 6},
+        {"the same language", [] {}, "m1", 6},
+        {"the first language again", [] { Loc::shared().setOverride(QStringLiteral("zh-Hans")); }, "m1", 7},
     };
+    Loc::shared().setOverride(QStringLiteral("zh-Hans"));
     for (const Step &step : steps) {
         step.before();
         const FileReading reading = readings.read(path, step.model);
         EXPECT_EQ(reading.extraction.text, step.model + " read") << step.name;
         EXPECT_EQ(counting.calls->load(), step.calls) << step.name;
     }
+    Loc::shared().setOverride(std::nullopt);
 }
 
 TEST_F(FileReadingsTest, AFailedOrOverrunReadIsNotKept)
