@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The main road of one file: select it until its scenario card shows, then "AI 起个好名字",
 # for an invoice PDF with a text layer, the same invoice scanned, and a receipt image, in one
-# window. Each figure is measured against a reference in the same run (medians of 5 cold
+# window. Each figure is measured against a reference in the same run (medians of 11 cold
 # runs, wall and CPU time of the whole process):
 #   card  the window's road against one whose detection waits for the application lookup
-#         (the former order). Goal: no slower (within 1.2 times, for noise).
+#         (the former order). Goal: no slower (within 1.25 times: a shared machine is noisy).
 #   name  naming after the card with the card's reading taken again, against the former
 #         proposer that extracts and detects the file a second time. Goal: at most 0.5 times
 #         (a scan or an image is recognised only once).
@@ -13,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.bash"
 build=${1:?build folder}
 bench="$build/bin/marovel_road_bench"
-runs=5
+runs=11
 echo "road: select → scenario card, then AI 起个好名字 (medians of $runs cold runs; ms)"
 [ -x "$bench" ] || { bench_fail "$bench is not built"; bench_finish; exit; }
 work=$(mktemp -d /tmp/marovel-bench-road.XXXXXX)
@@ -33,7 +33,7 @@ while read -r label card_ref_wall card_ref_cpu card_wall card_cpu name_ref_wall 
     "$card_ref_wall" "$card_wall" "$name_ref_wall" "$name_wall"
   printf '  %-12s cpu  %8.1f / %8.1f           cpu  %8.1f / %8.1f\n' "" \
     "$card_ref_cpu" "$card_cpu" "$name_ref_cpu" "$name_cpu"
-  bench_goal "$label card, wall (after / before)" "$(bench_ratio "$card_wall" "$card_ref_wall")" 1.2
+  bench_goal "$label card, wall (after / before)" "$(bench_ratio "$card_wall" "$card_ref_wall")" 1.25
   bench_goal "$label name after card, wall (after / before)" "$(bench_ratio "$name_wall" "$name_ref_wall")" 0.5
   bench_goal "$label name after card, CPU (after / before)" "$(bench_ratio "$name_cpu" "$name_ref_cpu")" 0.5
 done <"$work/out"
