@@ -21,6 +21,7 @@
 #include "Workspace.h"
 #include "action/ActionButton.h"
 #include "action/ActionPane.h"
+#include "kit/Widgets.h"
 #include "kit/WrappingText.h"
 
 #include <QAbstractItemView>
@@ -275,4 +276,36 @@ TEST_F(Road, AnEditedSuggestionFromTheScenarioCard)
     EXPECT_FALSE(QFileInfo::exists(path(edited)));
     EXPECT_EQ(journal().size(), journalBefore + 1);
     EXPECT_EQ(undoLogLines().size(), logBefore + 1);
+}
+
+// Renamed with the keyboard, the old name taken by a new file, Ctrl+Z: the status line says
+// the item could not go back and why, both files stay, and the step is still there for a
+// second Ctrl+Z once the name is free.
+TEST_F(Road, AnUndoThatCannotGoBackSaysWhyAndCanBeTriedAgain)
+{
+    ASSERT_NO_FATAL_FAILURE(clickRow(QStringLiteral("notes.txt")));
+    auto *list = find<QAbstractItemView>("paneList");
+    QTest::keyClick(list, Qt::Key_F2);
+    QLineEdit *editor = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (editor = list->findChild<QLineEdit *>()) && editor->isVisible(); }));
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("list.txt"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(path("list.txt")); }));
+    ASSERT_TRUE(waitFor([&] { return !m_window->state().undoStack().isEmpty(); }));
+
+    TestSupport::writeFile(path("notes.txt"), "someone else's notes");
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+    auto *status = find<Kit::ElidingLabel>("statusText");
+    ASSERT_TRUE(status);
+    const QString stayed = L("%lld 项无法移回原处：%@", qint64(1), QString());
+    ASSERT_TRUE(waitFor([&] { return status->isVisible() && status->text().startsWith(stayed); }))
+        << status->text().toStdString();
+    EXPECT_EQ(TestSupport::readFile(path("notes.txt")), "someone else's notes");
+    EXPECT_TRUE(QFileInfo::exists(path("list.txt")));
+
+    QFile::remove(path("notes.txt"));
+    ASSERT_NO_FATAL_FAILURE(undoWithCtrlZ(QStringLiteral("notes.txt")));
+    EXPECT_FALSE(QFileInfo::exists(path("list.txt")));
+    ASSERT_TRUE(waitFor([&] { return status->text() == L("已撤销：%@", L("重命名")); })) << status->text().toStdString();
 }
