@@ -1,5 +1,7 @@
 // States of the content search sheet: the index off, the prompt, hits for a Chinese and an
-// English query, an empty answer, and an index that is scanning after a failure.
+// English query, an empty answer, an index that is scanning after a failure, and a search
+// the index could not answer.
+#include "ContentIndexTypes.h"
 #include "Localization.h"
 #include "Shots.h"
 #include "search/ContentSearchDialog.h"
@@ -26,6 +28,7 @@ public:
     std::optional<QDateTime> last;
     QString error;
     Results answer;
+    QString searchFailure; // when set, every search fails with it
 
     bool enabled() const override { return on; }
     bool isIndexing() const override { return indexing; }
@@ -37,7 +40,10 @@ public:
     {
         QPromise<Results> promise;
         promise.start();
-        promise.addResult(answer);
+        if (!searchFailure.isEmpty())
+            promise.setException(ContentIndexError(ContentIndexError::Kind::Query, searchFailure));
+        else
+            promise.addResult(answer);
         promise.finish();
         return promise.future();
     }
@@ -157,6 +163,12 @@ QList<Shot> searchShots()
                   s.fraction = 0.426;
                   s.error = L("本地索引读写失败：%@", QStringLiteral("disk I/O error"));
               }),
+        sheet(QStringLiteral("search-failed"),
+              [](ShotSource &s, const QString &) {
+                  ready(s);
+                  s.searchFailure = QStringLiteral("database disk image is malformed");
+              },
+              QStringLiteral("invoice")),
     };
 }
 

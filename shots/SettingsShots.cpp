@@ -108,6 +108,7 @@ struct Holder
         bool tray = true;
         bool heldScan = false;
         QString databasePath;
+        int watchLimit = 0; // 0: the system's
     };
 
     Holder(const Context &context, const Options &options)
@@ -144,6 +145,7 @@ struct Holder
         config.databasePath = options.databasePath.isEmpty()
                                   ? QStringLiteral("%1/index-%2.sqlite").arg(settingsRoot(context)).arg(++serial)
                                   : options.databasePath;
+        config.watchLimit = options.watchLimit;
         if (options.heldScan) {
             config.extract = [gate = gate](const QString &) {
                 gate->acquire();
@@ -322,6 +324,29 @@ Shot generalClearFailed()
             SettingsWindow::fixedSize};
 }
 
+// The window scrolled to the note that some folders below the index's roots are not
+// watched: the watcher reached its limit.
+Shot generalUnwatched()
+{
+    return {QStringLiteral("settings"), QStringLiteral("general-unwatched"),
+            [](const Context &context) -> QWidget * {
+                const QString documents = folder(context, QStringLiteral("Documents"));
+                QDir().mkpath(documents + QStringLiteral("/Letters from the bank"));
+                auto h = holder(context, {.tray = true, .heldScan = false, .databasePath = {}, .watchLimit = 1});
+                h->index->setEnabled(true);
+                h->index->addRoot(documents);
+                return new WindowShot(std::move(h), 0);
+            },
+            [](QWidget *widget) {
+                auto *note = find<QLabel>(widget, "indexWatchLimit");
+                if (!note || !note->isVisible())
+                    return false;
+                find<QScrollArea>(widget, "generalSettings")->ensureWidgetVisible(note, 0, 120);
+                return true;
+            },
+            SettingsWindow::fixedSize};
+}
+
 // The AI page at full height, advanced area open.
 Shot aiPage(const QString &state, const std::function<void(Holder &, const Context &)> &prepare,
             const std::function<bool(AISettings *)> &ready)
@@ -435,6 +460,7 @@ QList<Shot> settingsShots()
         generalFull(),
         generalScanning(),
         generalClearFailed(),
+        generalUnwatched(),
         windowShot(QStringLiteral("ai"), 1),
         windowShot(QStringLiteral("collaboration"), 2,
                    [](const Context &) {
